@@ -1,0 +1,104 @@
+# Building an installer executable around scripts, a payload and a skin.
+#
+# kw_add_installer(<target>
+#   [GLOBAL_VAR <file>] [INSTSCRIPT <file>] [UNINSTSCRIPT <file>]
+#   [RAW <script names...>]       embed these files as they are, not compiled
+#   [PAYLOAD_DIR <folder>] [SKIN_DIR <folder>] [SOURCES <extra sources...>])
+#
+# A script that is not given has no resource at all. Scripts are compiled to
+# stripped Lua 5.2 chunks by the target's own luac under Wine, so the chunks
+# carry the target's 4-byte int and size_t.
+
+set(KW_WINE_RUN ${PROJECT_SOURCE_DIR}/tools/wine/run)
+set(KW_RESOURCE_DIR ${PROJECT_SOURCE_DIR}/resources)
+
+function(kw_compile_chunk out source)
+  add_custom_command(OUTPUT ${out}
+    COMMAND ${KW_WINE_RUN} $<TARGET_FILE:luac> -s -o Z:${out} Z:${source}
+    DEPENDS luac ${source}
+    COMMENT "Compiling chunk ${out}"
+    VERBATIM)
+endfunction()
+
+function(kw_add_installer target)
+  cmake_parse_arguments(ARG "" "GLOBAL_VAR;INSTSCRIPT;UNINSTSCRIPT;PAYLOAD_DIR;SKIN_DIR" "RAW;SOURCES" ${ARGN})
+  set(dir ${CMAKE_CURRENT_BINARY_DIR}/${target}.res)
+  file(MAKE_DIRECTORY ${dir})
+  add_custom_command(OUTPUT ${dir}/app.ico
+    COMMAND python3 ${PROJECT_SOURCE_DIR}/tools/make_icon.py ${dir}/app.ico
+    DEPENDS ${PROJECT_SOURCE_DIR}/tools/make_icon.py VERBATIM)
+  set(generated ${dir}/app.ico)
+  set(rc "#include <windows.h>\n")
+  string(APPEND rc "1 24 \"${KW_RESOURCE_DIR}/installer.manifest\"\n")
+  string(APPEND rc "128 ICON \"${dir}/app.ico\"\n")
+
+  foreach(script GLOBAL_VAR INSTSCRIPT UNINSTSCRIPT)
+    if(NOT ARG_${script})
+      continue()
+    endif()
+    set(chunk ${dir}/${script}.LUAC)
+    if(script IN_LIST ARG_RAW)
+      add_custom_command(OUTPUT ${chunk}
+        COMMAND ${CMAKE_COMMAND} -E copy ${ARG_${script}} ${chunk}
+        DEPENDS ${ARG_${script}} VERBATIM)
+    else()
+      kw_compile_chunk(${chunk} ${ARG_${script}})
+    endif()
+    list(APPEND generated ${chunk})
+    string(APPEND rc "${script}.LUAC LUA \"${chunk}\"\n")
+  endforeach()
+
+  if(ARG_PAYLOAD_DIR)
+    file(GLOB_RECURSE payload_files CONFIGURE_DEPENDS ${ARG_PAYLOAD_DIR}/*)
+    add_custom_command(OUTPUT ${dir}/APP.7Z
+      COMMAND ${PROJECT_SOURCE_DIR}/tools/pack_payload.sh ${dir}/APP.7Z ${ARG_PAYLOAD_DIR}
+      DEPENDS ${payload_files} ${PROJECT_SOURCE_DIR}/tools/pack_payload.sh VERBATIM)
+    list(APPEND generated ${dir}/APP.7Z)
+    string(APPEND rc "APP.7Z _7Z \"${dir}/APP.7Z\"\n")
+  endif()
+
+  if(ARG_SKIN_DIR)
+    file(GLOB_RECURSE skin_files CONFIGURE_DEPENDS ${ARG_SKIN_DIR}/*)
+    add_custom_command(OUTPUT ${dir}/skin.zip
+      COMMAND ${CMAKE_COMMAND} -E rm -f ${dir}/skin.zip
+      COMMAND zip -q -r -X ${dir}/skin.zip .
+      WORKING_DIRECTORY ${ARG_SKIN_DIR}
+      DEPENDS ${skin_files} VERBATIM)
+    list(APPEND generated ${dir}/skin.zip)
+    string(APPEND rc "249 ZIP \"${dir}/skin.zip\"\n")
+  endif()
+
+  set(v ${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},${PROJECT_VERSION_TWEAK})
+  string(APPEND rc "
+VS_VERSION_INFO VERSIONINFO
+FILEVERSION ${v}
+PRODUCTVERSION ${v}
+FILEOS VOS_NT_WINDOWS32
+FILETYPE VFT_APP
+BEGIN
+  BLOCK \"StringFileInfo\"
+  BEGIN
+    BLOCK \"080404b0\"
+    BEGIN
+      VALUE \"CompanyName\", \"KWSweep\"
+      VALUE \"FileDescription\", \"KWSweep Setup\"
+      VALUE \"FileVersion\", \"${PROJECT_VERSION}\"
+      VALUE \"ProductName\", \"KWSweep\"
+      VALUE \"ProductVersion\", \"${PROJECT_VERSION}\"
+    END
+  END
+  BLOCK \"VarFileInfo\"
+  BEGIN
+    VALUE \"Translation\", 0x0804, 1200
+  END
+END
+")
+  file(CONFIGURE OUTPUT ${dir}/installer.rc CONTENT "${rc}")
+  set_source_files_properties(${dir}/installer.rc PROPERTIES OBJECT_DEPENDS "${generated}")
+  add_custom_target(${target}_resources DEPENDS ${generated})
+
+  add_executable(${target} WIN32 ${PROJECT_SOURCE_DIR}/src/installer/main.cpp ${dir}/installer.rc ${ARG_SOURCES})
+  add_dependencies(${target} ${target}_resources)
+  target_link_libraries(${target} PRIVATE kw_installer)
+  target_link_options(${target} PRIVATE -municode)
+endfunction()

@@ -1,0 +1,5 @@
+#include <windows.h>
+
+#include "installer/startup.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return kw::RunInstaller(instance); }

@@ -1,0 +1,136 @@
+#include "installer/startup.h"
+
+#include <objbase.h>
+
+#include <cstdint>
+#include <string>
+
+#include "installer/cmdline.h"
+#include "installer/install_mgr.h"
+#include "installer/instance.h"
+#include "installer/log.h"
+#include "installer/system_dll.h"
+#include "installer/trace.h"
+#include "installer/window_run.h"
+#include "script/engine.h"
+
+namespace kw {
+
+namespace {
+
+constexpr wchar_t kDefaultMutexName[] = L"Global\\{A043B702-166A-4FB8-9733-E2BC4713F36F}";
+constexpr UINT kInstallFinishedMessage = 3014;
+
+std::wstring TempLogPath() {
+  wchar_t folder[MAX_PATH] = {};
+  const DWORD length = GetTempPathW(MAX_PATH, folder);
+  std::wstring path = (length > 0 && length < MAX_PATH) ? std::wstring(folder, length) : std::wstring();
+  if (!path.empty() && path.back() != L'\\') path += L'\\';
+  return path + L"Install.log";
+}
+
+std::string ToAnsi(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int bytes =
+      WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return {};
+  std::string ansi(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), ansi.data(), bytes, nullptr, nullptr);
+  return ansi;
+}
+
+// GDI+ is loaded from the system folder at run time and stays up until exit.
+void StartGdiPlus() {
+  struct StartupInput {
+    UINT32 version = 1;
+    void* debugEventCallback = nullptr;
+    BOOL suppressBackgroundThread = FALSE;
+    BOOL suppressExternalCodecs = FALSE;
+  };
+  using StartupFn = int(WINAPI*)(ULONG_PTR*, const StartupInput*, void*);
+  static ModuleHandle gdiplus(LoadSystemLibrary(L"gdiplus.dll"));
+  static ULONG_PTR token = 0;
+  if (auto startup = gdiplus.Proc<StartupFn>("GdiplusStartup"); startup && token == 0) {
+    StartupInput input;
+    startup(&token, &input, nullptr);
+  }
+}
+
+void RunSilent(QRVScriptEngine& engine, HWND listenWindow, const std::wstring& tempLogPath) {
+  engine.SetGlobalBool("global_ss_install", true);
+  DebugTrace(L"global_ss_install==true ~!\r\n");
+  DebugTrace(L"start ss install!");
+  engine.SetGlobalString("InstallPath", engine.GetGlobalString("global_install_path"));
+
+  CInstallMgr& manager = CInstallMgr::Instance();
+  manager.BeforeInstall();
+  manager.OnInstall();
+  manager.BeforeComplete();
+  manager.AfterComplete();
+
+  SendMessageW(listenWindow, kInstallFinishedMessage, 0, 0);
+  CoUninitialize();
+  MoveFileExW(tempLogPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+}  // namespace
+
+int RunInstaller(HINSTANCE instance) {
+  RestrictDllSearchToSystem();
+
+  const std::wstring tempLogPath = TempLogPath();
+  DeleteFileW(tempLogPath.c_str());
+  CKWBaseLog::Instance().InitLogger(ToAnsi(tempLogPath).c_str());
+
+  const CCmdLineParser commandLine(GetCommandLineW());
+  std::wstring value;
+  const HWND listenWindow = commandLine.GetValue(L"InstallListenWnd", value)
+                                ? reinterpret_cast<HWND>(static_cast<std::uintptr_t>(ParseHandleValue(value)))
+                                : nullptr;
+
+  QRVScriptEngine& engine = QRVScriptEngine::Instance();
+  HANDLE otherInstance = nullptr;
+  const auto cleanUp = [&otherInstance] {
+    if (otherInstance) CloseHandle(otherInstance);
+    return 0;
+  };
+
+  if (!engine.DoResLua(L"LUA", L"GLOBAL_VAR.LUAC")) {
+    DebugTrace(L"DoResLua failed, GLOBAL_VAR.LUAC");
+    return cleanUp();
+  }
+  if (!engine.DoResLua(L"LUA", L"INSTSCRIPT.LUAC")) {
+    DebugTrace(L"DoResLua failed, INSTSCRIPT.LUAC");
+    return cleanUp();
+  }
+
+  std::wstring mutexName = engine.GetGlobalString("global_install_mutex_guid");
+  int appId = static_cast<int>(engine.GetGlobalInteger("global_app_id"));
+  if (!mutexName.empty())
+    appId = 0;
+  else
+    mutexName = kDefaultMutexName;
+  const bool silentOptionGiven = commandLine.GetValue(L"InstallSlience", value);
+  const bool silentRequested = silentOptionGiven && value == L"true";
+  otherInstance = CreateAppInstance(mutexName.c_str(), appId);
+  if (otherInstance && !silentOptionGiven) {
+    DebugTrace(L"CreateAppInstance return true");
+    return cleanUp();
+  }
+
+  CoInitialize(nullptr);
+  StartGdiPlus();
+
+  CInstallMgr::Instance().BeforeInit();
+
+  bool silent = silentRequested;
+  if (!silent && engine.GetGlobalBool("global_enable_ss_install")) silent = engine.GetGlobalBool("global_ss_install");
+
+  if (silent)
+    RunSilent(engine, listenWindow, tempLogPath);
+  else
+    RunWindowed(instance, appId, tempLogPath);
+  return cleanUp();
+}
+
+}  // namespace kw

@@ -1,0 +1,197 @@
+#include "script/engine.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <vector>
+
+extern "C" {
+#include <lauxlib.h>
+#include <lua.h>
+#include <lualib.h>
+}
+
+#include "installer/trace.h"
+#include "script/error_report.h"
+#include "script/library.h"
+
+namespace kw {
+
+std::wstring Utf8ToWide(const char* text, std::size_t size) {
+  if (!text || size == 0) return {};
+  const int units = MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(size), nullptr, 0);
+  if (units <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(units), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(size), wide.data(), units);
+  return wide;
+}
+
+std::wstring Utf8ToWide(const std::string& text) { return Utf8ToWide(text.data(), text.size()); }
+
+std::string WideToUtf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                        0, nullptr, nullptr);
+  if (bytes <= 0) return {};
+  std::string narrow(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), bytes,
+                      nullptr, nullptr);
+  return narrow;
+}
+
+std::wstring ToWideArg(lua_State* state, int index) {
+  const int type = lua_type(state, index);
+  if (type != LUA_TSTRING && type != LUA_TNUMBER) return {};
+  // lua_tolstring turns a number slot into a string; read a copy instead so
+  // the caller's stack (and a running lua_next) is left alone.
+  lua_pushvalue(state, index);
+  std::size_t size = 0;
+  const char* text = lua_tolstring(state, -1, &size);
+  std::wstring wide = Utf8ToWide(text, size);
+  lua_pop(state, 1);
+  return wide;
+}
+
+std::recursive_mutex& QRVScriptEngine::StateMutex() {
+  static std::recursive_mutex mutex;
+  return mutex;
+}
+
+QRVScriptEngine& QRVScriptEngine::Instance() {
+  static QRVScriptEngine engine;
+  return engine;
+}
+
+QRVScriptEngine::QRVScriptEngine() {
+  state_ = luaL_newstate();
+  if (!state_) throw HRESULT(E_FAIL);
+  luaL_openlibs(state_);
+  OpenNativeLibrary(state_);
+  std::atexit(&QRVScriptEngine::CloseAtExit);
+}
+
+void QRVScriptEngine::CloseAtExit() {
+  // A script error ends the process from inside a running call: the state is
+  // in use on the stack below us and must not be closed then.
+  if (ScriptErrorEnding()) return;
+  QRVScriptEngine& engine = Instance();
+  auto lock = engine.LockState();
+  if (engine.state_) {
+    lua_close(engine.state_);
+    engine.state_ = nullptr;
+  }
+}
+
+int QRVScriptEngine::CallProtected(lua_State* state, int argCount, int resultCount) {
+  const int calleeIndex = lua_gettop(state) - argCount;
+  lua_pushcfunction(state, &OnScriptError);
+  lua_insert(state, calleeIndex);
+  const int status = lua_pcall(state, argCount, resultCount, calleeIndex);
+  lua_remove(state, calleeIndex);
+  return status;
+}
+
+bool QRVScriptEngine::DoResLua(const wchar_t* type, const wchar_t* name) {
+  auto lock = LockState();
+  HMODULE self = GetModuleHandleW(nullptr);
+  HRSRC info = FindResourceW(self, name, type);
+  HGLOBAL loaded = info ? LoadResource(self, info) : nullptr;
+  if (!loaded) {
+    DebugTrace(L"LoadResource failed. Type : %s ID : %s\r\n", type, name);
+    KW_TRACE_FAILURE(L"");
+    return false;
+  }
+  const void* data = LockResource(loaded);
+  if (!data) {
+    KW_TRACE_FAILURE(L"LockResource failed.");
+    FreeResource(loaded);
+    return false;
+  }
+  const DWORD size = SizeofResource(self, info);
+  if (size == 0) {
+    DebugTrace(L"ResSize == 0\r\n");
+    FreeResource(loaded);
+    return false;
+  }
+  char chunkName[MAX_PATH] = {};
+  WideCharToMultiByte(CP_ACP, 0, name, -1, chunkName, MAX_PATH - 1, nullptr, nullptr);
+  const bool ok = DoBuffer(static_cast<const char*>(data), size, chunkName);
+  FreeResource(loaded);
+  return ok;
+}
+
+bool QRVScriptEngine::DoBuffer(const char* data, std::size_t size, const char* chunkName) {
+  auto lock = LockState();
+  if (luaL_loadbuffer(state_, data, size, chunkName) != LUA_OK) {
+    const std::wstring message = Utf8ToWide(lua_tostring(state_, -1) ? lua_tostring(state_, -1) : "");
+    DebugTrace(L"%s\r\n", message.c_str());
+    DebugTrace(L"luaL_loadbuffer failed!\r\n");
+    lua_pop(state_, 1);
+    return false;
+  }
+  if (CallProtected(state_, 0, 0) != LUA_OK) {
+    // Only errors that bypass the message handler (out of memory, an error
+    // inside the handler) arrive here.
+    lua_pop(state_, 1);
+    return false;
+  }
+  return true;
+}
+
+void QRVScriptEngine::CallEvent(const char* name) {
+  auto lock = LockState();
+  lua_getglobal(state_, name);
+  if (lua_type(state_, -1) != LUA_TFUNCTION) {
+    lua_pop(state_, 1);
+    return;
+  }
+  if (CallProtected(state_, 0, 0) != LUA_OK) lua_pop(state_, 1);
+}
+
+std::wstring QRVScriptEngine::GetGlobalString(const char* name) {
+  auto lock = LockState();
+  lua_getglobal(state_, name);
+  std::wstring value = ToWideArg(state_, -1);
+  lua_pop(state_, 1);
+  return value;
+}
+
+bool QRVScriptEngine::GetGlobalBool(const char* name) {
+  auto lock = LockState();
+  lua_getglobal(state_, name);
+  const bool value = lua_toboolean(state_, -1) != 0;
+  lua_pop(state_, 1);
+  return value;
+}
+
+long QRVScriptEngine::GetGlobalInteger(const char* name) {
+  auto lock = LockState();
+  lua_getglobal(state_, name);
+  const long value = static_cast<long>(lua_tointeger(state_, -1));
+  lua_pop(state_, 1);
+  return value;
+}
+
+void QRVScriptEngine::SetGlobalString(const char* name, const std::wstring& value) {
+  auto lock = LockState();
+  const std::string utf8 = WideToUtf8(value);
+  lua_pushlstring(state_, utf8.data(), utf8.size());
+  lua_setglobal(state_, name);
+}
+
+void QRVScriptEngine::SetGlobalBool(const char* name, bool value) {
+  auto lock = LockState();
+  lua_pushboolean(state_, value ? 1 : 0);
+  lua_setglobal(state_, name);
+}
+
+void QRVScriptEngine::SetGlobalNumber(const char* name, double value) {
+  auto lock = LockState();
+  lua_pushnumber(state_, value);
+  lua_setglobal(state_, name);
+}
+
+// The engine is ready before the entry runs.
+[[maybe_unused]] static const bool kEngineCreatedAtStart = (QRVScriptEngine::Instance(), true);
+
+}  // namespace kw
