@@ -2,7 +2,8 @@
 #
 # kw_add_installer(<target>
 #   [GLOBAL_VAR <file>] [INSTSCRIPT <file>] [UNINSTSCRIPT <file>]
-#   [RAW <script names...>]       embed these files as they are, not compiled
+#   [GLOBAL_VAR_TEXT <file>] [INSTSCRIPT_TEXT <file>] [UNINSTSCRIPT_TEXT <file>]
+#                                 (the _TEXT forms embed the file as it is)
 #   [PAYLOAD_DIR <folder>] [SKIN_DIR <folder>] [SOURCES <extra sources...>])
 #
 # A script that is not given has no resource at all. Scripts are compiled to
@@ -21,7 +22,9 @@ function(kw_compile_chunk out source)
 endfunction()
 
 function(kw_add_installer target)
-  cmake_parse_arguments(ARG "" "GLOBAL_VAR;INSTSCRIPT;UNINSTSCRIPT;PAYLOAD_DIR;SKIN_DIR" "RAW;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG ""
+    "GLOBAL_VAR;INSTSCRIPT;UNINSTSCRIPT;GLOBAL_VAR_TEXT;INSTSCRIPT_TEXT;UNINSTSCRIPT_TEXT;PAYLOAD_DIR;SKIN_DIR"
+    "SOURCES" ${ARGN})
   set(dir ${CMAKE_CURRENT_BINARY_DIR}/${target}.res)
   file(MAKE_DIRECTORY ${dir})
   add_custom_command(OUTPUT ${dir}/app.ico
@@ -33,14 +36,13 @@ function(kw_add_installer target)
   string(APPEND rc "128 ICON \"${dir}/app.ico\"\n")
 
   foreach(script GLOBAL_VAR INSTSCRIPT UNINSTSCRIPT)
-    if(NOT ARG_${script})
-      continue()
-    endif()
     set(chunk ${dir}/${script}.LUAC)
-    if(script IN_LIST ARG_RAW)
+    if(ARG_${script}_TEXT)
       add_custom_command(OUTPUT ${chunk}
-        COMMAND ${CMAKE_COMMAND} -E copy ${ARG_${script}} ${chunk}
-        DEPENDS ${ARG_${script}} VERBATIM)
+        COMMAND ${CMAKE_COMMAND} -E copy ${ARG_${script}_TEXT} ${chunk}
+        DEPENDS ${ARG_${script}_TEXT} VERBATIM)
+    elseif(NOT ARG_${script})
+      continue()
     else()
       kw_compile_chunk(${chunk} ${ARG_${script}})
     endif()

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <regex>
+#include <string>
+
+#include "child_process.h"
+#include "installer/log.h"
+
+namespace {
+
+using kw::CKWBaseLog;
+using kwtest::FileExists;
+
+std::string Narrow(const std::wstring& text) {
+  return std::string(text.begin(), text.end());  // test folders are ASCII
+}
+
+std::string TodayName(const char* base) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char name[64];
+  snprintf(name, sizeof(name), "%s_%04d-%02d-%02d.log", base, now.wYear, now.wMonth, now.wDay);
+  return name;
+}
+
+TEST(DailyLog, TodaysNameFollowsTheDailyPattern) {
+  EXPECT_EQ(CKWBaseLog::TodaysLogName("Install"), TodayName("Install"));
+}
+
+TEST(DailyLog, CleanupDeletesEarlierLogsAndKeepsEverythingElse) {
+  const std::wstring folder = kwtest::MakeTempFolder(L"logclean");
+  struct Entry {
+    std::string name;
+    bool kept;
+  };
+  const Entry entries[] = {
+      {"Install", false},                   // no "_": the whole name is the base
+      {"Install_2020-01-01.log", false},    // an earlier day
+      {"Install_notes.txt", false},         // base + "_" + anything
+      {"Install_", false},
+      {TodayName("Install"), true},         // today's file survives
+      {"install_x.txt", true},              // case-sensitive base
+      {"Install.log", true},                // part before "_" is "Install.log"
+      {"Installer_1.log", true},
+      {"Other_2020-01-01.log", true},
+  };
+  for (const Entry& e : entries) ASSERT_TRUE(kwtest::WriteBytes(folder + L"\\" + std::wstring(e.name.begin(), e.name.end()), "x"));
+  ASSERT_TRUE(CreateDirectoryW((folder + L"\\Install_folder").c_str(), nullptr));
+
+  CKWBaseLog::DeleteOldLogs(Narrow(folder), "Install");
+
+  for (const Entry& e : entries)
+    EXPECT_EQ(FileExists(folder + L"\\" + std::wstring(e.name.begin(), e.name.end())), e.kept) << e.name;
+  EXPECT_TRUE(FileExists(folder + L"\\Install_folder"));  // a folder of that name is left alone
+  kwtest::RemoveTree(folder);
+}
+
+TEST(DailyLog, CleanupOfAMissingFolderDeletesNothingAndReturns) {
+  CKWBaseLog::DeleteOldLogs("Z:\\no\\such\\folder\\anywhere", "Install");
+}
+
+// One logger per process: these steps run in order in one test.
+TEST(DailyLog, WritesFlushedPatternedLinesAndAppendsOnTheSameDay) {
+  CKWBaseLog& log = CKWBaseLog::Instance();
+  ASSERT_FALSE(log.HasLogger());
+  log.LogInfo(__FILE__, "NoLogger", __LINE__, "dropped {}", 1);  // no logger yet: dropped quietly
+
+  // A path beyond the fixed path buffer is refused, never written elsewhere.
+  const std::wstring folder = kwtest::MakeTempFolder(L"logwrite");
+  const std::string longPath = Narrow(folder) + "\\" + std::string(300, 'p') + "\\Install.log";
+  log.InitLogger(longPath.c_str());
+  EXPECT_FALSE(log.HasLogger());
+
+  const std::string path = Narrow(folder) + "\\Install.log";
+  const std::wstring dated = folder + L"\\" + std::wstring(TodayName("Install").begin(), TodayName("Install").end());
+  ASSERT_TRUE(kwtest::WriteBytes(dated, "earlier line\n"));
+  ASSERT_TRUE(kwtest::WriteBytes(folder + L"\\Install_2001-02-03.log", "old"));
+
+  log.InitLogger(path.c_str());
+  ASSERT_TRUE(log.HasLogger());
+  EXPECT_FALSE(FileExists(folder + L"\\Install_2001-02-03.log"));
+  EXPECT_FALSE(FileExists(folder + L"\\Install.log"));  // only dated files are written
+
+  KW_LOG_INFO("strAppPath:{}", "C:\\Program Files\\KWSweep\\Tools\\");
+  // Flushed on every information line: readable right away.
+  const std::wstring text = kwtest::ReadTextFile(dated);
+  const std::string content(text.begin(), text.end());
+  EXPECT_EQ(content.rfind("earlier line\n", 0), 0u) << "same-day file must be appended to";
+  const std::regex line(
+      R"(\[\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2}\.\d{3}\] \[info\] \[\d+\] \[log_test\.cpp TestBody: \d+\] )"
+      R"(strAppPath:C:\\Program Files\\KWSweep\\Tools\\\r?\n)");
+  EXPECT_TRUE(std::regex_search(content, line)) << content;
+  EXPECT_EQ(content.find("dropped"), std::string::npos);
+}
+
+}  // namespace
