@@ -13,23 +13,38 @@ namespace {
 using namespace kwtest;
 
 // Libraries the installer loads by name at run time, or that a careless
-// static import would pull from the program's folder.
-const wchar_t* const kCanaries[] = {L"version", L"gdiplus", L"msimg32", L"shcore", L"msftedit",
-                                    L"riched20", L"uxtheme", L"dwmapi", L"comctl32", L"imm32",
-                                    L"winmm", L"wininet", L"cryptbase", L"profapi", L"userenv"};
+// static import would pull from the program's folder. Not here: version and
+// imm32, which Wine's own user32 loads before any code of ours runs (on
+// Windows, user32 does not import version.dll and imm32 is a known DLL).
+const wchar_t* const kCanaries[] = {L"gdiplus", L"msimg32",  L"shcore",   L"msftedit",  L"riched20",
+                                    L"uxtheme", L"dwmapi",   L"comctl32", L"winmm",     L"wininet",
+                                    L"cryptbase", L"profapi", L"userenv", L"wtsapi32", L"propsys"};
+const wchar_t* const kPrograms[] = {L"setup.exe", L"naive_loader.exe"};
 
-std::wstring Overrides() {
-  // Prefer a native DLL where one is found, as Windows does for these names;
-  // without this Wine would use its built-in ones and a planted DLL could
-  // never be picked up.
-  std::wstring list;
-  for (const wchar_t* name : kCanaries) list += (list.empty() ? L"" : L",") + std::wstring(name);
-  return list + L"=n,b";
+// Wine prefers its built-in DLLs; for these programs prefer a DLL found on
+// the search path, as Windows does, so that a planted one could be picked up.
+void PreferFoundDlls(bool on) {
+  for (const wchar_t* program : kPrograms) {
+    const std::wstring key = std::wstring(L"Software\\Wine\\AppDefaults\\") + program + L"\\DllOverrides";
+    if (!on) {
+      RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
+      continue;
+    }
+    HKEY handle = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr),
+              ERROR_SUCCESS);
+    for (const wchar_t* name : kCanaries) {
+      static constexpr wchar_t kOrder[] = L"native,builtin";
+      RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(kOrder), sizeof(kOrder));
+    }
+    RegCloseKey(handle);
+  }
 }
 
 class PlantedDlls : public testing::Test {
  protected:
   void SetUp() override {
+    PreferFoundDlls(true);
     root = MakeTempFolder(L"plant");
     program = root + L"\\downloads";
     current = root + L"\\current";
@@ -40,7 +55,10 @@ class PlantedDlls : public testing::Test {
         ASSERT_TRUE(CopyFileW((ExeFolder() + L"\\canary.dll").c_str(), (folder + L"\\" + name + L".dll").c_str(),
                               FALSE));
   }
-  void TearDown() override { RemoveTree(root); }
+  void TearDown() override {
+    PreferFoundDlls(false);
+    RemoveTree(root);
+  }
 
   std::vector<std::wstring> Markers() const {
     std::vector<std::wstring> found;
@@ -54,8 +72,7 @@ class PlantedDlls : public testing::Test {
     ChildOptions options;
     options.commandLine = Quote(program + L"\\" + exe) + L" " + arguments;
     options.workingFolder = current;
-    options.environment = {{L"WINEDLLOVERRIDES", Overrides()},
-                           {L"KW_TEST_EVENTS", root + L"\\events.txt"},
+    options.environment = {{L"KW_TEST_EVENTS", root + L"\\events.txt"},
                            {L"TEMP", root},
                            {L"TMP", root}};
     return RunChild(options);
@@ -64,14 +81,16 @@ class PlantedDlls : public testing::Test {
   std::wstring root, program, current;
 };
 
-TEST_F(PlantedDlls, AreFoundByAProgramThatDoesNotRestrictTheSearch) {
+// One test: the overrides are shared registry state.
+TEST_F(PlantedDlls, AreFoundByANaiveProgramButNeverByTheInstaller) {
   ASSERT_TRUE(CopyFileW((ExeFolder() + L"\\naive_loader.exe").c_str(), (program + L"\\naive_loader.exe").c_str(), FALSE));
-  const ChildRun run = Run(L"naive_loader.exe", L"version.dll");
-  EXPECT_EQ(run.exitCode, 0u);
-  EXPECT_TRUE(FileExists(program + L"\\version.dll.loaded")) << "the check itself must be able to see a load";
-}
+  for (const wchar_t* name : kCanaries) {
+    const ChildRun run = Run(L"naive_loader.exe", std::wstring(name) + L".dll");
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(FileExists(program + L"\\" + name + L".dll.loaded")) << "the check itself must see a load of " << name;
+    DeleteFileW((program + L"\\" + name + L".dll.loaded").c_str());
+  }
 
-TEST_F(PlantedDlls, AreNeverLoadedByTheInstaller) {
   ASSERT_TRUE(CopyFileW((ExeFolder() + L"\\kwtest_skinned.exe").c_str(), (program + L"\\setup.exe").c_str(), FALSE));
   for (const wchar_t* arguments : {L"/InstallSlience true", L""}) {  // silent run, window run
     SCOPED_TRACE(testing::PrintToString(std::wstring(arguments)));

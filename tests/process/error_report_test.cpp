@@ -94,7 +94,7 @@ TEST(ScriptError, ShowsTheReportAndEndsWithExitCodeZero) {
     EXPECT_NE(text.find(L"--  | error() : line -1 [=[C] : line -1]"), std::wstring::npos);
     EXPECT_EQ(text.size() >= wcslen(kRequest) ? text.substr(text.size() - wcslen(kRequest)) : L"", kRequest);
     // The process ended inside the event: nothing after it ran.
-    EXPECT_EQ(ReadTextFile(events), L"BeforeInit\nBeforeInstall C:\\KWTest\\App true\nOnInstall\n");
+    EXPECT_EQ(ReadTextFile(events), L"BeforeInit\r\nBeforeInstall C:\\KWTest\\App true\r\nOnInstall\r\n");
     RemoveTree(folder);
   }
 }

@@ -73,7 +73,8 @@ TEST(DailyLog, WritesFlushedPatternedLinesAndAppendsOnTheSameDay) {
   EXPECT_FALSE(log.HasLogger());
 
   const std::string path = Narrow(folder) + "\\Install.log";
-  const std::wstring dated = folder + L"\\" + std::wstring(TodayName("Install").begin(), TodayName("Install").end());
+  const std::string today = TodayName("Install");
+  const std::wstring dated = folder + L"\\" + std::wstring(today.begin(), today.end());
   ASSERT_TRUE(kwtest::WriteBytes(dated, "earlier line\n"));
   ASSERT_TRUE(kwtest::WriteBytes(folder + L"\\Install_2001-02-03.log", "old"));
 
