@@ -64,7 +64,7 @@ struct ErrorCase {
 TEST(ScriptError, ShowsTheReportAndEndsWithExitCodeZero) {
   const ErrorCase cases[] = {
       // Text chunk: positions from debug information.
-      {L"kwtest_events_text.exe", L"[string \"INSTSCRIPT.LUAC\"]:11: failed in OnInstall"},
+      {L"kwtest_events_text.exe", L"[string \"INSTSCRIPT.LUAC\"]:10: failed in OnInstall"},
       // Stripped chunk, as shipped: no line information, no position prefix.
       {L"kwtest_events.exe", L"failed in OnInstall"},
   };
