@@ -6,6 +6,7 @@
 #include <string>
 
 #include "installer/cmdline.h"
+#include "installer/encoding.h"
 #include "installer/install_mgr.h"
 #include "installer/instance.h"
 #include "installer/log.h"
@@ -27,16 +28,6 @@ std::wstring TempLogPath() {
   std::wstring path = (length > 0 && length < MAX_PATH) ? std::wstring(folder, length) : std::wstring();
   if (!path.empty() && path.back() != L'\\') path += L'\\';
   return path + L"Install.log";
-}
-
-std::string ToAnsi(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int bytes =
-      WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return {};
-  std::string ansi(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), ansi.data(), bytes, nullptr, nullptr);
-  return ansi;
 }
 
 // GDI+ is loaded from the system folder at run time and stays up until exit.
@@ -80,7 +71,7 @@ int RunInstaller(HINSTANCE instance) {
 
   const std::wstring tempLogPath = TempLogPath();
   DeleteFileW(tempLogPath.c_str());
-  CKWBaseLog::Instance().InitLogger(ToAnsi(tempLogPath).c_str());
+  CKWBaseLog::Instance().InitLogger(FromWide(CP_ACP, tempLogPath).c_str());
 
   const CCmdLineParser commandLine(GetCommandLineW());
   std::wstring value;

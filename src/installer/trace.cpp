@@ -1,5 +1,7 @@
 #include "installer/trace.h"
 
+#include "installer/encoding.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -35,13 +37,10 @@ void DebugTrace(const wchar_t* format, ...) {
 
 void TraceFailureAt(const wchar_t* prefix, const char* sourceFile, int sourceLine) {
   const DWORD lastError = GetLastError();
-  wchar_t file[MAX_PATH];
-  const int n = MultiByteToWideChar(CP_ACP, 0, sourceFile, -1, file, MAX_PATH);
-  if (n <= 0) file[0] = L'\0';
-  file[MAX_PATH - 1] = L'\0';
+  const std::wstring file = ToWide(CP_ACP, sourceFile ? sourceFile : "");
   if (!prefix) prefix = L"";
   // The prefix is text, never a format: route it through "%s".
-  DebugTrace(L"%stq file:%s\r\n", prefix, file);
+  DebugTrace(L"%stq file:%s\r\n", prefix, file.c_str());
   DebugTrace(L"%stq line:%d\r\n", prefix, sourceLine);
   DebugTrace(L"%stq err:%d\r\n", prefix, static_cast<int>(lastError));
 }

@@ -1,5 +1,6 @@
 // Debug-trace lines: short UTF-16 texts for the system debugger output, each
-// tagged "tq ". Nothing here allocates or locks, so any thread may trace.
+// tagged "tq ". Each line is formatted in a buffer on the caller's stack and
+// needs no lock, so any thread may trace.
 #pragma once
 #include <cstdarg>
 #include <cstddef>

@@ -11,6 +11,7 @@ extern "C" {
 #include <lualib.h>
 }
 
+#include "installer/encoding.h"
 #include "installer/trace.h"
 #include "script/error_report.h"
 #include "script/library.h"
@@ -18,26 +19,12 @@ extern "C" {
 namespace kw {
 
 std::wstring Utf8ToWide(const char* text, std::size_t size) {
-  if (!text || size == 0) return {};
-  const int units = MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(size), nullptr, 0);
-  if (units <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(units), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(size), wide.data(), units);
-  return wide;
+  return text ? ToWide(CP_UTF8, std::string_view(text, size)) : std::wstring();
 }
 
-std::wstring Utf8ToWide(const std::string& text) { return Utf8ToWide(text.data(), text.size()); }
+std::wstring Utf8ToWide(const std::string& text) { return ToWide(CP_UTF8, text); }
 
-std::string WideToUtf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                        0, nullptr, nullptr);
-  if (bytes <= 0) return {};
-  std::string narrow(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), narrow.data(), bytes,
-                      nullptr, nullptr);
-  return narrow;
-}
+std::string WideToUtf8(const std::wstring& text) { return FromWide(CP_UTF8, text); }
 
 std::wstring ToWideArg(lua_State* state, int index) {
   const int type = lua_type(state, index);
@@ -113,9 +100,8 @@ bool QRVScriptEngine::DoResLua(const wchar_t* type, const wchar_t* name) {
     FreeResource(loaded);
     return false;
   }
-  char chunkName[MAX_PATH] = {};
-  WideCharToMultiByte(CP_ACP, 0, name, -1, chunkName, MAX_PATH - 1, nullptr, nullptr);
-  const bool ok = DoBuffer(static_cast<const char*>(data), size, chunkName);
+  const std::string chunkName = FromWide(CP_ACP, name);
+  const bool ok = DoBuffer(static_cast<const char*>(data), size, chunkName.c_str());
   FreeResource(loaded);
   return ok;
 }

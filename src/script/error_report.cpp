@@ -11,6 +11,8 @@ extern "C" {
 
 #include <fmt/core.h>
 
+#include "installer/encoding.h"
+
 namespace kw {
 
 const wchar_t kScriptErrorCaption[] = L":-( 杯具，脚本执行时发生错误";
@@ -19,15 +21,6 @@ namespace {
 
 constexpr wchar_t kFeedbackRequest[] = L"请向我们反馈以上错误信息，以便我们改善产品质量！";
 std::atomic<bool> g_errorEnding{false};
-
-std::wstring AnsiToWide(const std::string& text) {
-  if (text.empty()) return {};
-  const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  if (units <= 0) return {};
-  std::wstring wide(static_cast<std::size_t>(units), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
-  return wide;
-}
 
 }  // namespace
 
@@ -59,7 +52,7 @@ std::wstring BuildScriptErrorReport(lua_State* state) {
   std::string text = fmt::format("{}\n", message ? message : "");
   lua_pop(state, 1);
   AppendCallStack(state, 0, text);
-  return AnsiToWide(text) + kFeedbackRequest;
+  return ToWide(CP_ACP, text) + kFeedbackRequest;
 }
 
 int OnScriptError(lua_State* state) {
