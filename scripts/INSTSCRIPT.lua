@@ -9,8 +9,17 @@ local function record(event)
   end
 end
 
-function QRVSE_BeforeInit() record("BeforeInit") end
-function QRVSE_BeforeInstall() record("BeforeInstall") end
+function QRVSE_BeforeInit()
+  global_install_path = (os.getenv("ProgramFiles") or "C:\\Program Files") .. "\\" .. global_install_basepath
+  global_startup_check = true
+  record("BeforeInit")
+end
+
+function QRVSE_BeforeInstall()
+  global_install_path = InstallPath
+  record("BeforeInstall")
+end
+
 function QRVSE_OnInstall() record("OnInstall") end
 function QRVSE_BeforeComplete() record("BeforeComplete") end
 function QRVSE_AfterComplete() record("AfterComplete") end

@@ -1,23 +1,119 @@
 #include "installer/install_mgr.h"
 
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include "installer/encoding.h"
+#include "installer/log.h"
+#include "script/deferred_globals.h"
 #include "script/engine.h"
 
 namespace kw {
+
+namespace {
+
+// Owns a find handle.
+class FindHandle {
+ public:
+  FindHandle(const std::wstring& pattern, WIN32_FIND_DATAW& entry)
+      : handle_(FindFirstFileW(pattern.c_str(), &entry)) {}
+  ~FindHandle() {
+    if (Valid()) FindClose(handle_);
+  }
+  FindHandle(const FindHandle&) = delete;
+  FindHandle& operator=(const FindHandle&) = delete;
+  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  bool Next(WIN32_FIND_DATAW& entry) { return FindNextFileW(handle_, &entry) != FALSE; }
+
+ private:
+  HANDLE handle_;
+};
+
+bool IsDirectory(const WIN32_FIND_DATAW& entry) { return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+
+bool IsDotEntry(const WIN32_FIND_DATAW& entry) {
+  return wcscmp(entry.cFileName, L".") == 0 || wcscmp(entry.cFileName, L"..") == 0;
+}
+
+// The extension as the shell's path functions see it: from the last "." that
+// no blank or backslash follows; "" when there is none.
+const wchar_t* FileExtension(const wchar_t* name) {
+  const wchar_t* dot = nullptr;
+  for (const wchar_t* c = name; *c; ++c) {
+    if (*c == L'\\' || *c == L' ')
+      dot = nullptr;
+    else if (*c == L'.')
+      dot = c;
+  }
+  return dot ? dot : L"";
+}
+
+}  // namespace
 
 CInstallMgr& CInstallMgr::Instance() {
   static CInstallMgr manager;
   return manager;
 }
 
-void CInstallMgr::RunEvent(const char* name) {
+void CInstallMgr::RunEvent(const char* name, bool endToolsFirst) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  QRVScriptEngine::Instance().CallEvent(name);
+  QRVScriptEngine& engine = QRVScriptEngine::Instance();
+  auto stateLock = engine.LockState();
+  // What the window thread wrote while the state was busy lands before any
+  // script code reads it.
+  DeferredGlobals::Instance().ApplyPendingLocked();
+  if (endToolsFirst) KillAllToolProcess();
+  engine.CallEvent(name);
+  DeferredGlobals::Instance().ApplyPendingLocked();
 }
 
 void CInstallMgr::BeforeInit() { RunEvent("QRVSE_BeforeInit"); }
 void CInstallMgr::BeforeInstall() { RunEvent("QRVSE_BeforeInstall"); }
-void CInstallMgr::OnInstall() { RunEvent("QRVSE_OnInstall"); }
+void CInstallMgr::OnInstall() { RunEvent("QRVSE_OnInstall", true); }
 void CInstallMgr::BeforeComplete() { RunEvent("QRVSE_BeforeComplete"); }
 void CInstallMgr::AfterComplete() { RunEvent("QRVSE_AfterComplete"); }
+
+void CInstallMgr::KillAllToolProcess() {
+  const std::wstring toolsFolder = QRVScriptEngine::Instance().GetGlobalString("global_install_path") + L"\\Tools\\";
+  KW_LOG_INFO("strAppPath:{}", FromWide(CP_UTF8, toolsFolder));
+
+  WIN32_FIND_DATAW entry;
+  FindHandle tools(toolsFolder + L"\\*.*", entry);
+  if (!tools.Valid()) return;
+  do {
+    if (!IsDirectory(entry) || IsDotEntry(entry)) continue;
+    const std::wstring subfolder = toolsFolder + entry.cFileName;
+    KW_LOG_INFO("{}", FromWide(CP_ACP, subfolder));
+
+    WIN32_FIND_DATAW file;
+    FindHandle files(subfolder + L"\\*.*", file);
+    if (!files.Valid()) continue;
+    do {
+      if (IsDirectory(file)) continue;
+      // Case-sensitive on purpose: only ".exe" as the tools are named.
+      if (wcscmp(FileExtension(file.cFileName), L".exe") != 0) continue;
+      KW_LOG_INFO("2:----{}", FromWide(CP_ACP, file.cFileName));
+      KillProcessesByName({file.cFileName});
+    } while (files.Next(file));
+  } while (tools.Next(entry));
+}
+
+void CInstallMgr::KillProcessesByName(const std::vector<std::wstring>& names) {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  PROCESSENTRY32W process{};
+  process.dwSize = sizeof(process);
+  for (BOOL more = Process32FirstW(snapshot, &process); more; more = Process32NextW(snapshot, &process)) {
+    for (const std::wstring& name : names) {
+      if (lstrcmpiW(process.szExeFile, name.c_str()) != 0) continue;
+      if (HANDLE handle = OpenProcess(PROCESS_ALL_ACCESS, FALSE, process.th32ProcessID)) {
+        TerminateProcess(handle, 10000);
+        CloseHandle(handle);
+      }
+      break;
+    }
+  }
+  CloseHandle(snapshot);
+}
 
 }  // namespace kw

@@ -202,3 +202,13 @@ TEST_F(Installer, StartDeletesTheLeftoverLogAndEarlierDailyLogs) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Installer, ScriptWithOnlyTheMainEventInstalls) {
+  const ChildRun run = RunChild(Options(L"kwtest_only_on_install.exe", L"/InstallSlience true"));
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(Events(), std::vector<std::wstring>{L"OnInstall"});
+}
+
+}  // namespace

@@ -7,6 +7,7 @@ extern "C" {
 #include <lua.h>
 }
 
+#include "run_script.h"
 #include "script/engine.h"
 #include "script/error_report.h"
 #include "script/function_ref.h"
@@ -21,17 +22,16 @@ class Engine : public testing::Test {
   lua_State* L = engine.State();
   QRVScriptEngine::StateLock lock = engine.LockState();
 
-  void Run(const std::string& code) { ASSERT_TRUE(engine.DoBuffer(code.data(), code.size(), "test")) << code; }
 };
 
 TEST_F(Engine, TextChunksRunAndShareTheGlobalEnvironment) {
-  Run("shared_value = 41");
-  Run("shared_value = shared_value + 1");
+  kwtest::RunScript("shared_value = 41");
+  kwtest::RunScript("shared_value = shared_value + 1");
   EXPECT_EQ(engine.GetGlobalInteger("shared_value"), 42);
 }
 
 TEST_F(Engine, StandardLibrariesAreOpen) {
-  Run("libs_ok = type(io.open) == 'function' and type(os.exit) == 'function' and type(debug.getinfo) == 'function'"
+  kwtest::RunScript("libs_ok = type(io.open) == 'function' and type(os.exit) == 'function' and type(debug.getinfo) == 'function'"
       " and type(bit32.band) == 'function' and type(package.loaded) == 'table' and type(coroutine.wrap) == 'function'");
   EXPECT_TRUE(engine.GetGlobalBool("libs_ok"));
 }
@@ -46,7 +46,7 @@ TEST_F(Engine, LoadErrorsReturnFalseAndLeaveTheStackAlone) {
 }
 
 TEST_F(Engine, EventsThatAreNotFunctionsAreSkipped) {
-  Run("event_calls = 0 "
+  kwtest::RunScript("event_calls = 0 "
       "function Event_Fn() event_calls = event_calls + 1 end "
       "Event_Table = {} Event_String = 'x'");
   const int height = lua_gettop(L);
@@ -56,7 +56,7 @@ TEST_F(Engine, EventsThatAreNotFunctionsAreSkipped) {
 }
 
 TEST_F(Engine, GlobalsConvertAtTheBoundary) {
-  Run("g_int = 12 g_frac = 1.5 g_true = true g_false = false g_table = {} g_text = '中文 text'");
+  kwtest::RunScript("g_int = 12 g_frac = 1.5 g_true = true g_false = false g_table = {} g_text = '中文 text'");
   struct Read {
     const char* name;
     const wchar_t* asString;
@@ -76,19 +76,19 @@ TEST_F(Engine, GlobalsConvertAtTheBoundary) {
     EXPECT_EQ(engine.GetGlobalInteger(r.name), r.asInteger);
   }
   // Reading a number as text must not turn the global itself into a string.
-  Run("g_int_type = type(g_int)");
+  kwtest::RunScript("g_int_type = type(g_int)");
   EXPECT_EQ(engine.GetGlobalString("g_int_type"), L"number");
   EXPECT_EQ(lua_gettop(L), height);
 
   engine.SetGlobalString("InstallPath", L"C:\\程序\\KWSweep");
   engine.SetGlobalBool("g_flag", true);
   engine.SetGlobalNumber("g_number", 4294967295.0);
-  Run("g_check = InstallPath == 'C:\\\\\xe7\xa8\x8b\xe5\xba\x8f\\\\KWSweep' and g_flag == true and g_number == 4294967295");
+  kwtest::RunScript("g_check = InstallPath == 'C:\\\\\xe7\xa8\x8b\xe5\xba\x8f\\\\KWSweep' and g_flag == true and g_number == 4294967295");
   EXPECT_TRUE(engine.GetGlobalBool("g_check"));
 }
 
 TEST_F(Engine, FunctionRefsCallBackWithUtf8PathsAndRestoreTheStack) {
-  Run("seen = {} "
+  kwtest::RunScript("seen = {} "
       "function on_path(p) seen[#seen + 1] = p end "
       "function on_code(p, c) seen[#seen + 1] = p .. '#' .. tostring(c) if c == 7 then return 'text' end return c + 1 end");
   const int height = lua_gettop(L);
@@ -108,7 +108,7 @@ TEST_F(Engine, FunctionRefsCallBackWithUtf8PathsAndRestoreTheStack) {
   EXPECT_EQ(onCode(L"b", 0xFFFFFFFFu), 0) << "the code crosses as an unsigned number: 4294967295 + 1";
   EXPECT_EQ(onCode(L"c", 7), 0) << "a non-number result reads as 0";
   EXPECT_EQ(lua_gettop(L), height);
-  Run("seen_all = table.concat(seen, '|')");
+  kwtest::RunScript("seen_all = table.concat(seen, '|')");
   EXPECT_EQ(engine.GetGlobalString("seen_all"), L"C:\\文件.txt|a#41|b#4294967295|c#7");
 }
 

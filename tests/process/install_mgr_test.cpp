@@ -1,0 +1,100 @@
+// The install manager against real folders and real running processes.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "child_process.h"
+#include "installer/install_mgr.h"
+#include "installer/log.h"
+#include "script/engine.h"
+
+namespace {
+
+using namespace kwtest;
+
+struct Running {
+  std::wstring name;
+  PROCESS_INFORMATION info{};
+};
+
+bool StartProgram(const std::wstring& path, PROCESS_INFORMATION& info) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  std::wstring commandLine = Quote(path);
+  return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+}
+
+TEST(ToolProcesses, OnlyExecutablesDirectlyInToolSubfoldersAreEndedByName) {
+  const std::wstring root = MakeTempFolder(L"tools");
+  const std::wstring install = root + L"\\Install";
+  const std::wstring elsewhere = root + L"\\Elsewhere";
+  for (const std::wstring& folder : {install, install + L"\\Tools", install + L"\\Tools\\A", install + L"\\Tools\\A\\B",
+                                     elsewhere, elsewhere + L"\\upper"})
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring sleeper = ExeFolder() + L"\\sleeper.exe";
+  // The tree the walk looks at (its files need not be the running ones).
+  for (const wchar_t* file : {L"\\Tools\\A\\a.exe", L"\\Tools\\A\\b.EXE", L"\\Tools\\c.exe", L"\\Tools\\A\\B\\d.exe"})
+    ASSERT_TRUE(CopyFileW(sleeper.c_str(), (install + file).c_str(), FALSE));
+
+  // Running programs with those names, started from another folder.
+  struct Expect {
+    const wchar_t* path;
+    bool ended;
+  };
+  const Expect programs[] = {{L"\\a.exe", true},    {L"\\upper\\A.EXE", true}, {L"\\b.EXE", false},
+                             {L"\\c.exe", false},   {L"\\d.exe", false}};
+  std::vector<PROCESS_INFORMATION> running;
+  for (const Expect& p : programs) {
+    ASSERT_TRUE(CopyFileW(sleeper.c_str(), (elsewhere + p.path).c_str(), FALSE));
+    PROCESS_INFORMATION info{};
+    ASSERT_TRUE(StartProgram(elsewhere + p.path, info));
+    running.push_back(info);
+  }
+  Sleep(300);  // let them appear in the process list
+
+  kw::CKWBaseLog::Instance().InitLogger((std::string(root.begin(), root.end()) + "\\Install.log").c_str());
+  kw::QRVScriptEngine::Instance().SetGlobalString("global_install_path", install);
+  kw::CInstallMgr::Instance().KillAllToolProcess();
+
+  for (std::size_t i = 0; i < running.size(); ++i) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(programs[i].path)));
+    const DWORD wait = WaitForSingleObject(running[i].hProcess, programs[i].ended ? 10000 : 500);
+    DWORD code = 0;
+    GetExitCodeProcess(running[i].hProcess, &code);
+    if (programs[i].ended) {
+      EXPECT_EQ(wait, WAIT_OBJECT_0);
+      EXPECT_EQ(code, 10000u);
+    } else {
+      EXPECT_EQ(wait, static_cast<DWORD>(WAIT_TIMEOUT)) << "must keep running";
+      TerminateProcess(running[i].hProcess, 0);
+      WaitForSingleObject(running[i].hProcess, 5000);
+    }
+    CloseHandle(running[i].hThread);
+    CloseHandle(running[i].hProcess);
+  }
+
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  wchar_t name[64];
+  swprintf(name, 64, L"\\Install_%04d-%02d-%02d.log", now.wYear, now.wMonth, now.wDay);
+  const std::wstring log = ReadTextFile(root + name);
+  const std::wstring tools = install + L"\\Tools\\";
+  EXPECT_NE(log.find(L"KillAllToolProcess: "), std::wstring::npos) << "the function name stands in the prefix";
+  EXPECT_NE(log.find(L"] strAppPath:" + tools + L"\r\n"), std::wstring::npos) << testing::PrintToString(log);
+  EXPECT_NE(log.find(L"] " + tools + L"A\r\n"), std::wstring::npos);
+  EXPECT_NE(log.find(L"] 2:----a.exe\r\n"), std::wstring::npos);
+  EXPECT_EQ(log.find(L"2:----b.EXE"), std::wstring::npos);
+  EXPECT_EQ(log.find(L"2:----c.exe"), std::wstring::npos);
+  EXPECT_EQ(log.find(L"2:----d.exe"), std::wstring::npos);
+  RemoveTree(root);
+}
+
+TEST(ToolProcesses, MissingToolsFolderEndsNothing) {
+  kw::QRVScriptEngine::Instance().SetGlobalString("global_install_path", L"Z:\\no\\such\\install");
+  kw::CInstallMgr::Instance().KillAllToolProcess();  // returns quietly
+  kw::CInstallMgr::KillProcessesByName({});
+}
+
+}  // namespace

@@ -1,0 +1,117 @@
+// One installer at a time: a second one brings the first forward and leaves.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "child_process.h"
+#include "installer/instance.h"
+
+namespace {
+
+using namespace kwtest;
+
+std::wstring UniqueName(const wchar_t* tag) {
+  return std::wstring(L"Local\\kwtest-") + tag + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+         std::to_wstring(GetTickCount64());
+}
+
+bool MutexExists(const std::wstring& name) {
+  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, name.c_str());
+  if (mutex) CloseHandle(mutex);
+  return mutex != nullptr;
+}
+
+TEST(SingleInstance, NameCarriesTheApplicationIdUnlessItIsZero) {
+  const std::wstring name = UniqueName(L"id");
+  EXPECT_EQ(kw::CreateAppInstance(name.c_str(), 163), nullptr) << "first instance";
+  EXPECT_TRUE(MutexExists(name + L"163"));
+  EXPECT_FALSE(MutexExists(name));
+
+  const std::wstring bare = UniqueName(L"bare");
+  EXPECT_EQ(kw::CreateAppInstance(bare.c_str(), 0), nullptr);
+  EXPECT_TRUE(MutexExists(bare)) << "application id 0 gives the bare name";
+
+  HANDLE second = kw::CreateAppInstance(bare.c_str(), 0);
+  EXPECT_NE(second, nullptr) << "the same name again finds the first";
+  CloseHandle(second);
+}
+
+TEST(SingleInstance, OverLongNameIsCutSafelyAndStillMeets) {
+  const std::wstring name = UniqueName(L"long") + std::wstring(400, L'n');
+  EXPECT_EQ(kw::CreateAppInstance(name.c_str(), 12345), nullptr);
+  HANDLE second = kw::CreateAppInstance(name.c_str(), 12345);
+  EXPECT_NE(second, nullptr);
+  CloseHandle(second);
+  EXPECT_TRUE(MutexExists(name.substr(0, MAX_PATH - 1)));
+}
+
+LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+class SecondInstaller : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder = MakeTempFolder(L"second");
+    mutexName = UniqueName(L"installer");
+    // This test plays the first installer: it holds the mutex and owns a
+    // minimized window of the dialog's class.
+    ASSERT_EQ(kw::CreateAppInstance(mutexName.c_str(), 0), nullptr);
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = PlainProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"CDlgInstall";
+    RegisterClassW(&windowClass);
+    window = CreateWindowW(L"CDlgInstall", L"first installer", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_MINIMIZE,
+                           100, 100, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(IsIconic(window));
+  }
+  void TearDown() override {
+    DestroyWindow(window);
+    RemoveTree(folder);
+  }
+
+  ChildRun RunSecond(const std::wstring& arguments) {
+    DeleteFileW((folder + L"\\events.txt").c_str());
+    ChildOptions options;
+    options.commandLine = Quote(ExeFolder() + L"\\kwtest_events.exe") + L" " + arguments;
+    options.environment = {{L"KW_TEST_EVENTS", folder + L"\\events.txt"},
+                           {L"KW_TEST_MUTEX", mutexName},
+                           {L"TEMP", folder},
+                           {L"TMP", folder}};
+    options.whileRunning = [&](DWORD pid) { sawWindow |= FindVisibleWindow(pid) != nullptr; };
+    return RunChild(options);
+  }
+
+  std::wstring folder, mutexName;
+  HWND window = nullptr;
+  bool sawWindow = false;
+};
+
+// One test: a window of the dialog's class is found system-wide, so no other
+// test may own one meanwhile.
+TEST_F(SecondInstaller, LeavesWithoutTheSilenceOptionAndProceedsWithIt) {
+  const ChildRun run = RunSecond(L"");
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_FALSE(sawWindow);
+  EXPECT_TRUE(run.HasTrace(L"tq CreateAppInstance return true"));
+  EXPECT_TRUE(run.HasTrace(L"tq  szObjectName = " + mutexName + L" "));
+  EXPECT_FALSE(FileExists(folder + L"\\events.txt")) << "no event runs in the second installer";
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  EXPECT_FALSE(IsIconic(window)) << "the first installer's window was restored";
+  EXPECT_TRUE(IsWindowVisible(window));
+
+  for (const wchar_t* arguments : {L"/InstallSlience", L"/InstallSlience TRUE", L"/InstallSlience true"}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(arguments)));
+    const ChildRun proceeding = RunSecond(arguments);
+    EXPECT_EQ(proceeding.exitCode, 0u);
+    EXPECT_FALSE(proceeding.HasTrace(L"tq CreateAppInstance return true"));
+    EXPECT_EQ(ReadTextFile(folder + L"\\events.txt").rfind(L"BeforeInit\r\n", 0), 0u)
+        << "it went on to run its events";
+  }
+}
+
+}  // namespace
