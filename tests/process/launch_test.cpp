@@ -42,6 +42,7 @@ TEST(ExplorerLaunch, StartsTheShellWithTheCommand) {
     const std::string bytes = ReadBytes(report);
     const std::wstring line(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
     EXPECT_NE(line.find(L"report_args.exe"), std::wstring::npos) << testing::PrintToString(line);
+    std::printf("note: the program started by the shell got the command line: %ls\n", line.c_str());
     RecordProperty("explorer_started_program", "yes");
   } else {
     RecordProperty("explorer_started_program", "no");
