@@ -21,7 +21,7 @@ packages=(
   xvfb xauth xdotool x11-utils imagemagick
   7zip zip unzip
   googletest libz-mingw-w64-dev libstb-dev libspdlog-dev libfmt-dev
-  dpkg-dev fonts-wqy-microhei
+  dpkg-dev fonts-wqy-microhei python3 file
 )
 
 have_all() {
@@ -30,6 +30,13 @@ have_all() {
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || return 1
   done
 }
+
+# The source-list derivation and the build's small tools need Python. Install
+# it before i386 is added, while the system's own lists still work.
+if ! command -v python3 >/dev/null 2>&1; then
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq python3
+fi
 
 # A private source list derived from the system's own entries: the main and
 # updates suites only (the i386 index of the security suite is known to fail to
