@@ -51,18 +51,8 @@ TEST(ExplorerLaunch, StartsTheShellWithTheCommand) {
   RemoveTree(folder.substr(0, folder.rfind(L'\\')));
 }
 
-LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
 TEST(BringToFront, RestoresShowsAndForegroundsTheWindow) {
-  WNDCLASSW windowClass{};
-  windowClass.lpfnWndProc = PlainProc;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.lpszClassName = L"KWTestFront";
-  RegisterClassW(&windowClass);
-  HWND window = CreateWindowW(L"KWTestFront", L"front", WS_OVERLAPPEDWINDOW | WS_MINIMIZE, 50, 50, 200, 100,
-                              nullptr, nullptr, windowClass.hInstance, nullptr);
+  HWND window = CreateTestWindow(L"KWTestFront", L"front", WS_OVERLAPPEDWINDOW | WS_MINIMIZE);
   ASSERT_NE(window, nullptr);
   kw::BringToFront(window);
   EXPECT_TRUE(IsWindowVisible(window));

@@ -113,13 +113,7 @@ LRESULT CALLBACK ListenProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 TEST_F(Installer, SilentRunNotifiesTheListenWindowOnceAfterAllEvents) {
-  WNDCLASSW windowClass{};
-  windowClass.lpfnWndProc = ListenProc;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.lpszClassName = L"KWTestListener";
-  RegisterClassW(&windowClass);
-  HWND window = CreateWindowW(L"KWTestListener", L"listener", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                              windowClass.hInstance, nullptr);
+  HWND window = CreateTestWindow(L"KWTestListener", L"listener", WS_OVERLAPPED, ListenProc);
   ASSERT_NE(window, nullptr);
   const std::wstring handle = std::to_wstring(reinterpret_cast<std::uintptr_t>(window));
 

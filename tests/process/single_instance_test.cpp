@@ -46,10 +46,6 @@ TEST(SingleInstance, OverLongNameIsCutSafelyAndStillMeets) {
   EXPECT_TRUE(MutexExists(name.substr(0, MAX_PATH - 1)));
 }
 
-LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(window, message, wParam, lParam);
-}
-
 class SecondInstaller : public testing::Test {
  protected:
   void SetUp() override {
@@ -58,13 +54,7 @@ class SecondInstaller : public testing::Test {
     // This test plays the first installer: it holds the mutex and owns a
     // minimized window of the dialog's class.
     ASSERT_EQ(kw::CreateAppInstance(mutexName.c_str(), 0), nullptr);
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = PlainProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"CDlgInstall";
-    RegisterClassW(&windowClass);
-    window = CreateWindowW(L"CDlgInstall", L"first installer", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_MINIMIZE,
-                           100, 100, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+    window = CreateTestWindow(L"CDlgInstall", L"first installer", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_MINIMIZE);
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(IsIconic(window));
   }

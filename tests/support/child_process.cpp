@@ -153,6 +153,15 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
 
 }  // namespace
 
+HWND CreateTestWindow(const wchar_t* windowClass, const wchar_t* title, DWORD style, WNDPROC proc) {
+  WNDCLASSW definition{};
+  definition.lpfnWndProc = proc ? proc : DefWindowProcW;
+  definition.hInstance = GetModuleHandleW(nullptr);
+  definition.lpszClassName = windowClass;
+  RegisterClassW(&definition);  // fails harmlessly when already registered
+  return CreateWindowW(windowClass, title, style, 50, 50, 300, 200, nullptr, nullptr, definition.hInstance, nullptr);
+}
+
 HWND FindVisibleWindow(DWORD pid, const wchar_t* windowClass) {
   WindowSearch search{pid, windowClass, nullptr};
   EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));

@@ -43,6 +43,10 @@ struct ChildOptions {
 
 ChildRun RunChild(const ChildOptions& options);
 
+// A top-level window of a class registered for it (once per class name);
+// `proc` defaults to the plain default handling.
+HWND CreateTestWindow(const wchar_t* windowClass, const wchar_t* title, DWORD style, WNDPROC proc = nullptr);
+
 // A visible top-level window of process `pid` (optionally of a class), or null.
 HWND FindVisibleWindow(DWORD pid, const wchar_t* windowClass = nullptr);
 
