@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 extern "C" {
 #include <lauxlib.h>
@@ -157,15 +158,21 @@ int Concat(lua_State* state) {
   return 1;
 }
 
+// The key of object[i] as a position; nothing for a key that is no number.
+template <class Char>
+std::optional<std::int32_t> PositionKey(lua_State* state) {
+  luaL_checkudata(state, 1, TextKind<Char>::kMetaTable);
+  if (lua_type(state, 2) != LUA_TNUMBER) return std::nullopt;
+  return Int32Arg(state, 2);
+}
+
 // object[i]: the character at zero-based position i; nil below 0 and past
 // the block.
 template <class Char>
 int Index(lua_State* state) {
-  luaL_checkudata(state, 1, TextKind<Char>::kMetaTable);
-  if (lua_type(state, 2) != LUA_TNUMBER) return 0;
-  const std::int32_t position = Int32Arg(state, 2);
-  if (position < 0 || static_cast<std::size_t>(position) >= Capacity<Char>(state, 1)) return 0;
-  const Char c = Block<Char>(state, 1)[position];
+  const std::optional<std::int32_t> position = PositionKey<Char>(state);
+  if (!position || *position < 0 || static_cast<std::size_t>(*position) >= Capacity<Char>(state, 1)) return 0;
+  const Char c = Block<Char>(state, 1)[*position];
   PushUtf8<Char>(state, TextView<Char>(&c, c == Char() ? 0 : 1));
   return 1;
 }
@@ -174,12 +181,10 @@ int Index(lua_State* state) {
 // never the terminator; anything else is ignored.
 template <class Char>
 int NewIndex(lua_State* state) {
-  luaL_checkudata(state, 1, TextKind<Char>::kMetaTable);
-  if (lua_type(state, 2) != LUA_TNUMBER) return 0;
-  const std::int32_t position = Int32Arg(state, 2);
-  if (position < 1 || static_cast<std::size_t>(position) >= StoredText<Char>(state, 1).size()) return 0;
+  const std::optional<std::int32_t> position = PositionKey<Char>(state);
+  if (!position || *position < 1 || static_cast<std::size_t>(*position) >= StoredText<Char>(state, 1).size()) return 0;
   const std::optional<Text<Char>> value = TextOf<Char>(state, 3);
-  if (value && !value->empty()) Block<Char>(state, 1)[position] = (*value)[0];
+  if (value && !value->empty()) Block<Char>(state, 1)[*position] = (*value)[0];
   return 0;
 }
 

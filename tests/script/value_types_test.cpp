@@ -33,6 +33,10 @@ TEST_F(ValueTypes, NewGivesTheCapacityAndCopiesTheText) {
                        {"RawBuffer.New()", "nil"}, {"RawBuffer.New(2^32)", "nil"}};
   for (const Case& c : nils) EXPECT_EQ(Eval(c.expression), c.expected) << c.expression;
 
+  // Sizes no 32-bit process can have are a script error, not a short block.
+  for (const char* huge : {"WString.New(2^31 - 1)", "AString.New(2^31 - 1)", "RawBuffer.New(-1)"})
+    EXPECT_EQ(Eval(huge).rfind("error: ", 0), 0u) << huge;
+
   const std::wstring zeros10(10, L'\0');
   EXPECT_EQ(Block("WString.New(10)"), WideBytes(zeros10));
   EXPECT_EQ(Eval("#WString.New(10)"), "0");
