@@ -17,21 +17,24 @@ struct SeenBox {
   int boxes = 0;
   std::wstring caption, text;
   LONG style = 0;
+  HWND answered = nullptr;
 };
 
-// Reads the installer's message box and presses its OK button, as a person would.
+// Reads the installer's message box and presses its OK button, as a person
+// would. Nothing here may wait for the box's thread: the child is our
+// debuggee, and while it stops at a debug event of any thread it cannot
+// answer, so a sent message would hang both. GetWindowTextW does not send to
+// another process's window; the click is posted.
 void AnswerMessageBox(DWORD pid, SeenBox& seen) {
   HWND box = FindVisibleWindow(pid, L"#32770");
-  if (!box) return;
+  if (!box || box == seen.answered) return;
   wchar_t caption[256] = {};
   GetWindowTextW(box, caption, 256);
   seen.caption = caption;
   HWND text = GetDlgItem(box, 0xFFFF);
   if (text) {
-    const int length = GetWindowTextLengthW(text);
-    std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
-    GetWindowTextW(text, buffer.data(), length + 1);
-    buffer.resize(static_cast<std::size_t>(length));
+    std::wstring buffer(32768, L'\0');
+    buffer.resize(static_cast<std::size_t>(GetWindowTextW(text, buffer.data(), static_cast<int>(buffer.size()))));
     seen.text = buffer;
   }
   seen.style = GetWindowLongW(box, GWL_STYLE);
@@ -39,7 +42,8 @@ void AnswerMessageBox(DWORD pid, SeenBox& seen) {
   HWND ok = GetDlgItem(box, IDOK);
   EXPECT_NE(ok, nullptr) << "the box has an OK button";
   EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr) << "and only that";
-  if (ok) SendMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+  if (ok) PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+  seen.answered = box;
 }
 
 int CountLinesStartingWith(const std::wstring& text, const std::wstring& prefix) {
