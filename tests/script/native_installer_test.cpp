@@ -42,9 +42,14 @@ TEST(NativeInstaller, LibrariesByPathBareNamesAndTraces) {
             L"pid," + std::to_wstring(run.processId) + L"\n"
             L"phMod,nil,hModule is nil\n"
             L"pfn,nil,127\n"
+            L"convention,-3\n"
             L"relative,userdata,24301\n");
   EXPECT_TRUE(run.HasTrace(L"tq if (nullptr == phMod)"));
   EXPECT_TRUE(run.HasTrace(L"tq if (nullptr == pfn)"));
+  int mismatches = 0;
+  for (const std::wstring& text : run.Texts())
+    if (text.find(L": the callee removed 4 argument bytes, __cdecl expects 0\r\n") != std::wstring::npos) ++mismatches;
+  EXPECT_EQ(mismatches, 1);
   RemoveTree(root);
 }
 

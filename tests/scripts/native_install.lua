@@ -27,6 +27,10 @@ put("pid", (GLibTab.Kernel32:Get("GetCurrentProcessId", "uint")()))
 put("phMod", lib.Get(5, "StdEcho"))
 put("pfn", lib:Get("NoSuchExport"))
 
+-- The wrong convention word: the call still returns, and the mismatch is
+-- traced for the script's author.
+put("convention", (lib:Get("StdEcho", "int", true)(-3)))
+
 -- A relative path with a folder, from the current folder, after the first
 -- copy is gone again.
 lib:UnLoad()
