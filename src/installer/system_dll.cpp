@@ -1,6 +1,7 @@
 #include "installer/system_dll.h"
 
 #include <string>
+#include <string_view>
 
 namespace kw {
 
@@ -8,6 +9,9 @@ namespace {
 
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
+#endif
+#ifndef LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR
+#define LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR 0x00000100
 #endif
 
 // Windows 7 without the KB2533623 update lacks the search flags.
@@ -38,6 +42,25 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName) {
   path += L'\\';
   path += fileName;
   return LoadLibraryW(path.c_str());
+}
+
+HMODULE LoadLibraryByNameOrPath(const wchar_t* nameOrPath) {
+  if (!nameOrPath || !*nameOrPath) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  const std::wstring_view name(nameOrPath);
+  if (name.find_first_of(L"\\/") == std::wstring_view::npos) return LoadLibraryW(nameOrPath);
+  // The search flags below take only fully qualified paths.
+  const DWORD units = GetFullPathNameW(nameOrPath, 0, nullptr, nullptr);
+  if (units == 0) return nullptr;
+  std::wstring full(units, L'\0');
+  const DWORD length = GetFullPathNameW(nameOrPath, units, full.data(), nullptr);
+  if (length == 0 || length >= units) return nullptr;
+  full.resize(length);
+  if (SearchFlagsSupported())
+    return LoadLibraryExW(full.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+  return LoadLibraryExW(full.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 }  // namespace kw

@@ -12,6 +12,12 @@ void RestrictDllSearchToSystem();
 // Loads a system DLL from the system folder only.
 HMODULE LoadSystemLibrary(const wchar_t* fileName);
 
+// Loads a library that a script names. A bare name goes through the process's
+// search path (the system folder once RestrictDllSearchToSystem has run); a
+// path with a folder loads that file, and its own dependencies are found
+// beside it, then in the system folder.
+HMODULE LoadLibraryByNameOrPath(const wchar_t* nameOrPath);
+
 // Owns a loaded module.
 class ModuleHandle {
  public:

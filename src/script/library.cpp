@@ -5,9 +5,21 @@ extern "C" {
 #include <lua.h>
 }
 
+#include "script/dll_manager.h"
+#include "script/value_types.h"
+
 namespace kw {
 
 namespace {
+
+// Required as globals in this order, before "GLibTab" and the functions.
+constexpr luaL_Reg kValueTypeModules[] = {
+    {"AString", &OpenAString},
+    {"WString", &OpenWString},
+    {"RawBuffer", &OpenRawBuffer},
+    {"DllManager", &OpenDllManager},
+    {nullptr, nullptr},
+};
 
 // Registered as globals in this order. Each area's functions live in a file
 // of their own and are added here as they are written.
@@ -18,6 +30,11 @@ constexpr luaL_Reg kNativeFunctions[] = {
 }  // namespace
 
 void OpenNativeLibrary(lua_State* state) {
+  for (const luaL_Reg* module = kValueTypeModules; module->name; ++module) {
+    luaL_requiref(state, module->name, module->func, 1);
+    lua_pop(state, 1);
+  }
+  InstallLibTable(state);
   for (const luaL_Reg* fn = kNativeFunctions; fn->name; ++fn) lua_register(state, fn->name, fn->func);
 }
 
