@@ -36,6 +36,7 @@ const ParseCase kParses[] = {
     {L"<A/></Z><B/>", L"A"},  // an end tag at the top level ends the document
     {L"<A t=\"\xD83D\xDE00<>\"/>", L"A[t=\xD83D\xDE00<>]"},
     {L"<n:a_1 x:y=\"\"/>", L"n:a_1[x:y=]"},
+    {L"<\x00C4rger \x00E9t\x00E9=\"1\"/>", L"\x00C4rger[\x00E9t\x00E9=1]"},  // letters beyond ASCII
     {L"<A>b=\"c\"</A>", L"A(b=\"c\")"},  // text that looks like an attribute stays text
     {L"", L""},
     {L" \r\n\t", L""},

@@ -11,7 +11,7 @@ TEST(Mutation, BadMarkupAndArchivesNeitherCrashNorBreakTheTables) {
   const auto corpus = kwtest::DefaultCorpus({kwtest::UiData(L"zip-skin.zip"), kwtest::UiData(L"python-skin.zip"),
                                              kwtest::UiData(L"corrupt.zip")});
   ASSERT_FALSE(corpus.archives[0].empty());
-  const kwtest::MutationReport report = kwtest::RunMutations(corpus, 20261209, 10000);
+  const kwtest::MutationReport report = kwtest::RunMutations(corpus, 20261209, 30000);
   for (const std::string& fault : report.faults) ADD_FAILURE() << fault;
   // The edits must leave enough intact to reach the deeper code.
   EXPECT_GT(report.markupParsed, report.markupRuns / 20);
