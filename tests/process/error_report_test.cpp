@@ -39,7 +39,7 @@ void AnswerMessageBox(DWORD pid, SeenBox& seen) {
   HWND ok = GetDlgItem(box, IDOK);
   EXPECT_NE(ok, nullptr) << "the box has an OK button";
   EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr) << "and only that";
-  if (ok) SendMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+  if (ok) PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
 }
 
 int CountLinesStartingWith(const std::wstring& text, const std::wstring& prefix) {
