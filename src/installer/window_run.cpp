@@ -4,6 +4,7 @@
 
 #include "installer/system_dll.h"
 #include "installer/trace.h"
+#include "ui/resource_settings.h"
 
 namespace kw {
 
@@ -44,9 +45,11 @@ void BecomePerMonitorDpiAware() {
 
 void RunWindowed(HINSTANCE instance, int appId, const std::wstring& tempLogPath) {
   (void)appId;  // handed to the statistics module
+  DuiLib::SetResourceInstance(instance);
   const void* skin = nullptr;
   DWORD skinSize = 0;
   if (!LoadSkinArchive(instance, skin, skinSize)) return;
+  DuiLib::SetResourceArchive(skin, skinSize, L"");
 
   BecomePerMonitorDpiAware();
 
