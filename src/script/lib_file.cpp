@@ -90,7 +90,8 @@ int Lua_PathFileExists(lua_State* state) { return PushBool(state, PathExists(ToW
 int Lua_PathYetAnotherMakeUniqueName(lua_State* state) {
   const std::wstring path = ToWideArg(state, 1);
   wchar_t unique[kPathUnits + 1] = {};
-  if (!PathYetAnotherMakeUniqueName(unique, path.c_str(), nullptr, nullptr)) unique[0] = L'\0';
+  // No path, no name (the shell would make one up from nothing).
+  if (path.empty() || !PathYetAnotherMakeUniqueName(unique, path.c_str(), nullptr, nullptr)) unique[0] = L'\0';
   return PushWide(state, unique);
 }
 
