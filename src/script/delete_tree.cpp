@@ -1,12 +1,12 @@
 // The engine's folder-tree deletion, used by Lua_DelFileRecursive(Ex).
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <string>
 
 #include "installer/find_handle.h"
 #include "installer/trace.h"
 #include "script/engine.h"
+#include "script/file_ops.h"
 
 namespace kw {
 
@@ -67,11 +67,11 @@ void DeleteTree(const wchar_t* operation, const std::wstring& path, const PathCo
   DebugTrace(L"%s %s", operation, path.c_str());
   // A script that joins an empty install path with "\" must not wipe a drive.
   const std::wstring full = FullPathOf(path);
-  if (!full.empty() && PathIsRootW(full.c_str())) {
+  if (!full.empty() && PathIsDriveRoot(full)) {
     DebugTrace(L"%s refuses the root %s\r\n", operation, full.c_str());
     return;
   }
-  const bool isFolder = PathIsDirectoryW(path.c_str()) != FALSE;
+  const bool isFolder = PathIsFolder(path);
   const std::wstring folder =
       isFolder ? (IsSeparator(path.back()) ? path : path + L"\\") : FolderOfPattern(path);
   const std::wstring pattern = isFolder ? folder + L"*.*" : path;

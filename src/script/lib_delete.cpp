@@ -1,7 +1,6 @@
 // Deleting files and folder trees, now or at the next reboot.
 #include <windows.h>
 #include <shellapi.h>
-#include <shlwapi.h>
 
 #include <atomic>
 
@@ -42,7 +41,7 @@ ScriptFunctionRef TrailingFunction(lua_State* state) {
 int DeleteRecursive(lua_State* state, const PathCodeCallback* onFailure) {
   const std::wstring path = ExpandedArg(state, 1);
   if (!PathExists(path)) return PushBool(state, true);
-  if (PathIsDirectoryW(path.c_str())) {
+  if (PathIsFolder(path)) {
     DebugTrace(L"PathIsDirectoryW");
     if (onFailure)
       QRVScriptEngine::DeleteDirectoriesEx(path, *onFailure);

@@ -2,9 +2,7 @@
 #include "script/lib_file.h"
 
 #include <windows.h>
-#include <shellapi.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
 extern "C" {
 #include <lua.h>
@@ -52,9 +50,9 @@ int Transfer(lua_State* state, const ShellTransfer& transfer) {
 int Lua_CreateDirectory(lua_State* state) {
   const std::wstring path = ExpandedArg(state, 1);
   // A file of that name is not the folder the script asks for.
-  if (PathIsDirectoryW(path.c_str())) return PushBool(state, true);
-  SHCreateDirectory(nullptr, path.c_str());
-  if (PathIsDirectoryW(path.c_str())) {
+  if (PathIsFolder(path)) return PushBool(state, true);
+  ShellCreateDirectory(path);
+  if (PathIsFolder(path)) {
     DebugTrace(L"Create Directory %s!\r\n", path.c_str());
     return PushBool(state, true);
   }
@@ -91,7 +89,7 @@ int Lua_PathYetAnotherMakeUniqueName(lua_State* state) {
   const std::wstring path = ToWideArg(state, 1);
   wchar_t unique[kPathUnits + 1] = {};
   // No path, no name (the shell would make one up from nothing).
-  if (path.empty() || !PathYetAnotherMakeUniqueName(unique, path.c_str(), nullptr, nullptr)) unique[0] = L'\0';
+  if (path.empty() || !ShellMakeUniqueName(path, unique)) unique[0] = L'\0';
   return PushWide(state, unique);
 }
 
@@ -106,7 +104,7 @@ int Lua_GetTempPath(lua_State* state) {
   // their temporary files; the temp folder stays the answer only if that
   // folder is unknown.
   wchar_t localAppData[kPathUnits] = {};
-  if (SHGetSpecialFolderPathW(nullptr, localAppData, CSIDL_LOCAL_APPDATA, FALSE)) {
+  if (ShellSpecialFolder(CSIDL_LOCAL_APPDATA, localAppData)) {
     return PushWide(state, localAppData);
   }
   DebugTrace(L"Get Local AppData Failed!");

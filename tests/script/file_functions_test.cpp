@@ -1,7 +1,6 @@
 // The script file and folder functions on real files.
 #include <windows.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include <algorithm>
 #include <string>
@@ -53,7 +52,8 @@ TEST_F(FileFunctions, CreateDirectoryMakesNestedParentsAndAcceptsAnExistingFolde
   SetEnvironmentVariableW(L"KW_TEST_ROOT", folder.c_str());
   EXPECT_EQ(Call("Lua_CreateDirectory('%KW_TEST_ROOT%\\\\a\\\\b\\\\c')"), L"true");
   EXPECT_EQ(Traces(), Lines{L"tq Create Directory " + nested + L"!\r\n"});
-  EXPECT_TRUE(PathIsDirectoryW(nested.c_str()));
+  EXPECT_EQ(GetFileAttributesW(nested.c_str()) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE),
+            static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
 
   EXPECT_EQ(Call("Lua_CreateDirectory('%KW_TEST_ROOT%\\\\a\\\\b')"), L"true");
   EXPECT_EQ(Traces(), Lines{}) << "an existing folder is not traced";
