@@ -13,13 +13,6 @@ namespace {
 
 using namespace kwtest;
 
-std::wstring TextOf(HWND window) {
-  wchar_t text[4096] = {};
-  DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 200, &copied))
-    return {};
-  return std::wstring(text, copied);
-}
 
 // Answers each box of the installer in turn. The installer is our debuggee
 // and stops at every trace until our thread goes on: only posted messages
@@ -37,7 +30,7 @@ struct BoxAnswers {
     HWND box = FindVisibleWindow(pid, L"#32770");
     if (!box) return;
     HWND textControl = GetDlgItem(box, 0xFFFF);
-    const std::wstring caption = TextOf(box), text = textControl ? TextOf(textControl) : std::wstring();
+    const std::wstring caption = WindowText(box), text = textControl ? WindowText(textControl) : std::wstring();
     if (caption.empty() || text.empty()) return;  // busy: look again on the next tick
     captions.push_back(caption);
     texts.push_back(text);
