@@ -6,6 +6,10 @@
 #include <string>
 #include <vector>
 
+extern "C" {
+#include <lua.h>
+}
+
 #include "script/lib_file.h"
 #include "script_fixture.h"
 
@@ -198,6 +202,12 @@ TEST_F(FileFunctions, DelFileRecursiveExReportsEachUndeletableFileOnce) {
   EXPECT_EQ(Call("Lua_DelFileRecursiveEx(p, on_fail)"), L"none");
   EXPECT_FALSE(FileExists(tree));
   EXPECT_EQ(Call("#reports"), L"1");
+
+  // The function's registry reference goes when the call returns: calls
+  // reuse one slot instead of growing the registry.
+  const int registrySize = static_cast<int>(lua_rawlen(engine.State(), LUA_REGISTRYINDEX));
+  for (int i = 0; i < 3; ++i) Call("Lua_DelFileRecursiveEx(p, on_fail)");
+  EXPECT_EQ(static_cast<int>(lua_rawlen(engine.State(), LUA_REGISTRYINDEX)), registrySize);
 }
 
 // A folder link made by the host: a Unix symbolic link is what Wine shows as

@@ -147,6 +147,9 @@ TEST_F(Registry, EachRootNameReachesItsRoot) {
 
 TEST_F(Registry, AddWritesEachTypeAsStored) {
   SetEnvironmentVariableW(L"KW_REG_TEST", L"expanded");
+  // Longer than a path buffer once expanded: kept whole, not cut.
+  const std::wstring longText(300, L'L');
+  SetEnvironmentVariableW(L"KW_REG_LONG", longText.c_str());
   struct Case {
     const char* call;  // name, type, data
     const wchar_t* name;
@@ -157,6 +160,7 @@ TEST_F(Registry, AddWritesEachTypeAsStored) {
       {"'sz', 'REG_SZ', '%KW_REG_TEST%\\\\文'", L"sz", REG_SZ, Utf16(L"expanded\\文")},
       {"'expand', 'REG_EXPAND_SZ', '%KW_REG_TEST%'", L"expand", REG_EXPAND_SZ, Utf16(L"%KW_REG_TEST%")},
       {"'empty', 'REG_SZ'", L"empty", REG_SZ, Utf16(L"")},
+      {"'long', 'REG_SZ', '%KW_REG_LONG%!'", L"long", REG_SZ, Utf16(longText + L"!")},
       {"'dword', 'REG_DWORD', 4294967295", L"dword", REG_DWORD, Bytes{0xFF, 0xFF, 0xFF, 0xFF}},
       {"'minus', 'REG_DWORD', -1", L"minus", REG_DWORD, Bytes{0xFF, 0xFF, 0xFF, 0xFF}},
       {"'number', 'REG_DWORD', 0x12345678", L"number", REG_DWORD, Bytes{0x78, 0x56, 0x34, 0x12}},
