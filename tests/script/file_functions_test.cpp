@@ -11,14 +11,14 @@ extern "C" {
 }
 
 #include "script/lib_file.h"
-#include "script_fixture.h"
+#include "library_fixture.h"
 
 namespace {
 
 using namespace kwtest;
 using Lines = std::vector<std::wstring>;
 
-class FileFunctions : public ScriptTest {};
+class FileFunctions : public LibraryTest {};
 
 TEST_F(FileFunctions, MissingSourcesFailToCopyMoveRenameButCountAsDeleted) {
   struct Case {
@@ -176,7 +176,7 @@ TEST_F(FileFunctions, DelFileRecursiveExReportsEachUndeletableFileOnce) {
   HeldFile top(heldTop), deep(heldDeep);
   ASSERT_TRUE(top.Held() && deep.Held());
   Set("p", tree);
-  RunScript("reports = {} function on_fail(path, code) reports[#reports + 1] = path .. '|' .. code return 5 end");
+  Run("reports = {} function on_fail(path, code) reports[#reports + 1] = path .. '|' .. code return 5 end");
   EXPECT_EQ(Call("Lua_DelFileRecursiveEx(p, on_fail)"), L"none");
   // In the order of the paths, whatever order the folder walk took.
   EXPECT_EQ(Call("(function() table.sort(reports) return table.concat(reports, '\\n') end)()"),
@@ -188,7 +188,7 @@ TEST_F(FileFunctions, DelFileRecursiveExReportsEachUndeletableFileOnce) {
   EXPECT_TRUE(FileExists(heldDeep));
 
   // A single file; the function is found as the last argument.
-  RunScript("reports = {}");
+  Run("reports = {}");
   Set("p", heldTop);
   EXPECT_EQ(Call("Lua_DelFileRecursiveEx(p, 'x', on_fail)"), L"none");
   EXPECT_EQ(Call("table.concat(reports, '\\n')"), heldTop + L"|" + std::to_wstring(ERROR_SHARING_VIOLATION));

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "script_fixture.h"
+#include "library_fixture.h"
 
 namespace {
 
@@ -13,10 +13,10 @@ using Lines = std::vector<std::wstring>;
 using Bytes = std::vector<BYTE>;
 
 // Each test works below a key of its own under HKCU\Software\KWSweepTest.
-class Registry : public ScriptTest {
+class Registry : public LibraryTest {
  protected:
   void SetUp() override {
-    ScriptTest::SetUp();
+    LibraryTest::SetUp();
     const std::string test = testing::UnitTest::GetInstance()->current_test_info()->name();
     sub = L"Software\\KWSweepTest\\" + std::to_wstring(GetCurrentProcessId()) + L"-" +
           std::wstring(test.begin(), test.end());
@@ -25,7 +25,7 @@ class Registry : public ScriptTest {
   }
   void TearDown() override {
     RegDeleteTreeW(HKEY_CURRENT_USER, sub.c_str());
-    ScriptTest::TearDown();
+    LibraryTest::TearDown();
   }
 
   struct Value {
