@@ -4,6 +4,7 @@
 #include <tlhelp32.h>
 
 #include "installer/encoding.h"
+#include "installer/find_handle.h"
 #include "installer/log.h"
 #include "script/deferred_globals.h"
 #include "script/engine.h"
@@ -11,29 +12,6 @@
 namespace kw {
 
 namespace {
-
-// Owns a find handle.
-class FindHandle {
- public:
-  FindHandle(const std::wstring& pattern, WIN32_FIND_DATAW& entry)
-      : handle_(FindFirstFileW(pattern.c_str(), &entry)) {}
-  ~FindHandle() {
-    if (Valid()) FindClose(handle_);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  bool Next(WIN32_FIND_DATAW& entry) { return FindNextFileW(handle_, &entry) != FALSE; }
-
- private:
-  HANDLE handle_;
-};
-
-bool IsDirectory(const WIN32_FIND_DATAW& entry) { return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-
-bool IsDotEntry(const WIN32_FIND_DATAW& entry) {
-  return wcscmp(entry.cFileName, L".") == 0 || wcscmp(entry.cFileName, L"..") == 0;
-}
 
 // The extension as the shell's path functions see it: from the last "." that
 // no blank or backslash follows; "" when there is none.

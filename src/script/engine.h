@@ -14,6 +14,8 @@
 #include <mutex>
 #include <string>
 
+#include "script/function_ref.h"
+
 struct lua_State;
 
 namespace kw {
@@ -53,6 +55,13 @@ class QRVScriptEngine {
   // The protected call used for every script call: the callee and its
   // arguments are on top of the stack; run-time errors go to the error report.
   static int CallProtected(lua_State* state, int argCount, int resultCount);
+
+  // Deletes a file or a whole folder tree; files that cannot be deleted are
+  // skipped. A drive root is never deleted.
+  static void DeleteDirectories(const std::wstring& path);
+  // The same, and every file that cannot be deleted goes to `onFailure` with
+  // its full path and the system error.
+  static void DeleteDirectoriesEx(const std::wstring& path, const PathCodeCallback& onFailure);
 
  private:
   QRVScriptEngine();

@@ -1,5 +1,8 @@
 #include "script/library.h"
 
+#include "script/lib_file.h"
+#include "script/lib_registry.h"
+
 extern "C" {
 #include <lauxlib.h>
 #include <lua.h>
@@ -24,6 +27,23 @@ constexpr luaL_Reg kValueTypeModules[] = {
 // Registered as globals in this order. Each area's functions live in a file
 // of their own and are added here as they are written.
 constexpr luaL_Reg kNativeFunctions[] = {
+    {"Lua_RegQuery", &Lua_RegQuery},
+    {"Lua_RegAdd", &Lua_RegAdd},
+    {"Lua_RegDel", &Lua_RegDel},
+    {"Lua_CreateDirectory", &Lua_CreateDirectory},
+    {"Lua_CopyFile", &Lua_CopyFile},
+    {"Lua_MoveFile", &Lua_MoveFile},
+    {"Lua_RenameFile", &Lua_RenameFile},
+    {"Lua_DeleteFile", &Lua_DeleteFile},
+    {"Lua_DeleteFileEx", &Lua_DeleteFileEx},
+    {"Lua_ExtractResource", &Lua_ExtractResource},
+    {"Lua_DelFileRecursive", &Lua_DelFileRecursive},
+    {"Lua_DelFileRecursiveEx", &Lua_DelFileRecursiveEx},
+    {"Lua_DeleteFileAfterReboot", &Lua_DeleteFileAfterReboot},
+    {"Lua_GetTempFileName", &Lua_GetTempFileName},
+    {"Lua_GetTempPath", &Lua_GetTempPath},
+    {"Lua_PathFileExists", &Lua_PathFileExists},
+    {"Lua_PathYetAnotherMakeUniqueName", &Lua_PathYetAnotherMakeUniqueName},
     {nullptr, nullptr},
 };
 

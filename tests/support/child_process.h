@@ -50,6 +50,10 @@ HWND CreateTestWindow(const wchar_t* windowClass, const wchar_t* title, DWORD st
 // A visible top-level window of process `pid` (optionally of a class), or null.
 HWND FindVisibleWindow(DWORD pid, const wchar_t* windowClass = nullptr);
 
+// A window's text, asked with a timed send: the window may belong to a
+// debuggee stopped at a trace, and nothing may wait for it. "" if busy.
+std::wstring WindowText(HWND window);
+
 // Paths of this test run.
 std::wstring ExeFolder();                  // the folder of the running test
 std::wstring MakeTempFolder(const std::wstring& tag);  // fresh, under %TEMP%

@@ -64,7 +64,9 @@ TEST_F(Engine, GlobalsConvertAtTheBoundary) {
     long asInteger;
   };
   const Read reads[] = {
-      {"g_int", L"12", true, 12},       {"g_frac", L"1.5", true, 2},  // rounds to nearest  {"g_true", L"", true, 0},
+      {"g_int", L"12", true, 12},
+      {"g_frac", L"1.5", true, 2},  // the integer conversion rounds to nearest
+      {"g_true", L"", true, 0},
       {"g_false", L"", false, 0},       {"g_table", L"", true, 0},    {"g_missing", L"", false, 0},
       {"g_text", L"中文 text", true, 0},
   };
