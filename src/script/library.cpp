@@ -1,5 +1,7 @@
 #include "script/library.h"
 
+#include "script/lua_uncompress.h"
+
 extern "C" {
 #include <lauxlib.h>
 #include <lua.h>
@@ -12,6 +14,7 @@ namespace {
 // Registered as globals in this order. Each area's functions live in a file
 // of their own and are added here as they are written.
 constexpr luaL_Reg kNativeFunctions[] = {
+    {"Lua_UnCompress7z", Lua_UnCompress7z},
     {nullptr, nullptr},
 };
 
