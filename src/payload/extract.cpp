@@ -1,10 +1,8 @@
 #include "payload/extract.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -61,16 +59,37 @@ class NameBuffer {
   std::size_t capacity_ = 0;
 };
 
-// Creates the folders on the item's way, outermost first, turning the
-// archive's '/' into '\' as it goes. The destination itself is not created.
-void CreateParentFolders(wchar_t* path, wchar_t* itemPart) {
-  for (wchar_t* p = itemPart; *p; ++p) {
-    if (*p != L'/') continue;
-    *p = L'\0';
-    CreateDirectoryW(path, nullptr);
-    *p = L'\\';
+// Creates the folders on each item's way, outermost first, turning the
+// archive's '/' into '\' as it goes; the destination itself is not created.
+// Items come folder by folder, so the folder chain of the previous item is
+// remembered and only the part of a path beyond it is created: under Wine
+// every CreateDirectoryW is a server round trip, and most would find the
+// folder there already.
+class FolderWalk {
+ public:
+  void CreateParents(wchar_t* path, wchar_t* itemPart) {
+    wchar_t* last = nullptr;
+    for (wchar_t* p = itemPart; *p; ++p) {
+      if (*p != L'/') continue;
+      *p = L'\0';
+      if (!Known(path, static_cast<std::size_t>(p - path))) CreateDirectoryW(path, nullptr);
+      *p = L'\\';
+      last = p;
+    }
+    if (last) known_.assign(path, static_cast<std::size_t>(last - path));
   }
-}
+  void CreateFolder(const wchar_t* path) {
+    CreateDirectoryW(path, nullptr);
+    known_ = path;
+  }
+
+ private:
+  bool Known(const wchar_t* path, std::size_t length) const {
+    return known_.size() >= length && known_.compare(0, length, path, length) == 0 &&
+           (known_.size() == length || known_[length] == L'\\');
+  }
+  std::wstring known_;
+};
 
 // Archivers on POSIX systems keep the file mode in the high 16 bits (with
 // the 0x8000 marker); Windows accepts only the attribute bits below them.
@@ -81,8 +100,9 @@ UniqueHandle CreateOutputFile(const wchar_t* path) {
       CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// An existing read-only file is made writable so it can be overwritten.
+// (GetFileAttributesW fails for a missing path, so it also tells existence.)
 void ClearReadOnly(const wchar_t* path) {
-  if (!PathFileExistsW(path)) return;
   const DWORD attributes = GetFileAttributesW(path);
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
     SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
@@ -127,7 +147,12 @@ Outcome WriteItem(const CSzArEx& db, UInt32 index, const wchar_t* path, const By
     SetFileTime(file.Get(), nullptr, nullptr, &written);
   }
   if (!file.Close() && GetLastError() != 0) return Outcome::kFailed;
-  if (SzBitWithVals_Check(&db.Attribs, index)) SetFileAttributesW(path, WindowsAttributes(db.Attribs.Vals[index]));
+  // A file CreateFileW has just created or overwritten has exactly the
+  // archive attribute, so setting that alone would change nothing.
+  if (SzBitWithVals_Check(&db.Attribs, index)) {
+    const DWORD attributes = WindowsAttributes(db.Attribs.Vals[index]);
+    if (attributes != FILE_ATTRIBUTE_ARCHIVE) SetFileAttributesW(path, attributes);
+  }
   return Outcome::kWritten;
 }
 
@@ -159,6 +184,7 @@ SRes ExtractArchive(ISeekInStreamPtr stream, const std::wstring& destination, co
   const CSzArEx& db = archive->Db();
 
   FolderCache cache;
+  FolderWalk folders;
   NameBuffer names(destination);
   for (UInt32 i = 0; i < db.NumFiles; ++i) {
     wchar_t* path = names.Compose(archive->ItemName(i), archive->ItemNameUnits(i));
@@ -170,9 +196,9 @@ SRes ExtractArchive(ISeekInStreamPtr stream, const std::wstring& destination, co
                                           &offset, &size, &kDecoderAlloc, &kDecoderAlloc);
       if (decoded != SZ_OK) return decoded;
     }
-    CreateParentFolders(path, names.ItemPart());
+    folders.CreateParents(path, names.ItemPart());
     if (isFolder) {
-      CreateDirectoryW(path, nullptr);
+      folders.CreateFolder(path);
       continue;
     }
     switch (WriteItem(db, i, path, cache.bytes + offset, size, onCreateError)) {
