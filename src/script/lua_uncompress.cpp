@@ -6,8 +6,8 @@ extern "C" {
 }
 
 #include <windows.h>
-#include <shlwapi.h>
 
+#include "installer/path_exists.h"
 #include "installer/trace.h"
 #include "payload/extract.h"
 #include "payload/sources.h"
@@ -21,8 +21,8 @@ namespace {
 
 constexpr wchar_t kFunctionName[] = L"Lua_UnCompress7z";
 
-bool PathExists(const std::wstring& path) {
-  if (PathFileExistsW(path.c_str())) return true;
+bool ExistsOrTrace(const std::wstring& path) {
+  if (PathExists(path.c_str())) return true;
   DebugTrace(L"Fun:%s, Description:%s it's not exists!\r\n", kFunctionName, path.c_str());
   return false;
 }
@@ -66,11 +66,11 @@ int Lua_UnCompress7z(lua_State* state) {
   const bool fromFile = argCount >= 3 && lua_toboolean(state, 3);
 
   const std::wstring destination = ExpandPathArg(state, 2);
-  if (!PathExists(destination)) return PushResult(state, false);
+  if (!ExistsOrTrace(destination)) return PushResult(state, false);
 
   if (fromFile) {
     const std::wstring source = ExpandPathArg(state, 1);
-    if (!PathExists(source)) return PushResult(state, false);
+    if (!ExistsOrTrace(source)) return PushResult(state, false);
     DebugTrace(L"UnCompress %s to %s .\r\n", source.c_str(), destination.c_str());
     FileSource file;
     if (!file.Open(source)) return PushExtractResult(state, SZ_ERROR_READ);
