@@ -15,6 +15,7 @@ constexpr wchar_t kRequest[] = L"请向我们反馈以上错误信息，以便�
 
 struct SeenBox {
   int boxes = 0;
+  HWND answered = nullptr;
   std::wstring caption, text;
   LONG style = 0;
 };
@@ -22,7 +23,7 @@ struct SeenBox {
 // Reads the installer's message box and presses its OK button, as a person would.
 void AnswerMessageBox(DWORD pid, SeenBox& seen) {
   HWND box = FindVisibleWindow(pid, L"#32770");
-  if (!box) return;
+  if (!box || box == seen.answered) return;
   wchar_t caption[256] = {};
   GetWindowTextW(box, caption, 256);
   seen.caption = caption;
@@ -39,7 +40,10 @@ void AnswerMessageBox(DWORD pid, SeenBox& seen) {
   HWND ok = GetDlgItem(box, IDOK);
   EXPECT_NE(ok, nullptr) << "the box has an OK button";
   EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr) << "and only that";
-  if (ok) SendMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+  // Posted, not sent: this runs on the debugger's thread, and a debug event
+  // of the child while a sent message waits would stop both for good.
+  if (ok) PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+  seen.answered = box;
 }
 
 int CountLinesStartingWith(const std::wstring& text, const std::wstring& prefix) {
