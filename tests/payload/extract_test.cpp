@@ -127,6 +127,8 @@ TEST_F(Extraction, WritesFilesFoldersTimesAndAttributesAndReportsEachFile) {
       {L"timed.txt", false, "timed", 0x20, kSomeTime},
       {L"posix.txt", false, "posix", 0x81248021u},  // mode 0444 in the high bits, marker 0x8000
       {L"dir/inner.txt", false, "inner"},
+      {L"x/bc/d.txt", false, "d"},  // x\b is not x\bc: it must still be created
+      {L"x/b/e.txt", false, "e"},
   };
   for (const wchar_t* name : {L"ro.txt", L"was_ro.txt"}) {
     ASSERT_TRUE(WriteBytes(At(name), "old content that is longer"));
@@ -137,10 +139,11 @@ TEST_F(Extraction, WritesFilesFoldersTimesAndAttributesAndReportsEachFile) {
 
   EXPECT_EQ(written, (std::vector<std::wstring>{At(L"a\\b\\c.txt"), At(L"empty.txt"), At(L"ro.txt"),
                                                 At(L"was_ro.txt"), At(L"timed.txt"), At(L"posix.txt"),
-                                                At(L"dir\\inner.txt")}));
+                                                At(L"dir\\inner.txt"), At(L"x\\bc\\d.txt"), At(L"x\\b\\e.txt")}));
   EXPECT_EQ(ListTree(folder),
             (std::vector<std::wstring>{L"a\\", L"a\\b\\", L"a\\b\\c.txt", L"dir\\", L"dir\\inner.txt", L"empty.txt",
-                                       L"posix.txt", L"ro.txt", L"timed.txt", L"was_ro.txt"}));
+                                       L"posix.txt", L"ro.txt", L"timed.txt", L"was_ro.txt", L"x\\", L"x\\b\\",
+                                       L"x\\b\\e.txt", L"x\\bc\\", L"x\\bc\\d.txt"}));
   EXPECT_EQ(ReadBytes(At(L"a\\b\\c.txt")), "nested");
   EXPECT_EQ(ReadBytes(At(L"ro.txt")), "new read-only");
   EXPECT_EQ(ReadBytes(At(L"was_ro.txt")), "now writable");
