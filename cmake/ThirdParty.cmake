@@ -22,12 +22,13 @@ add_executable(luac ${LUA_SRC}/luac.c)
 target_link_libraries(luac PRIVATE lua52)
 target_compile_options(luac PRIVATE -w)
 
-# LZMA SDK 7z decoder.
+# LZMA SDK 7z decoder. Its folder decoder (7zDec.c) is compiled through
+# src/payload/accepted_coders.c, which accepts only the coders our payloads use.
 set(LZMA_SRC ${KW_DEPS_DIR}/7zip/C)
 add_library(lzma_sdk STATIC
-  ${LZMA_SRC}/7zAlloc.c ${LZMA_SRC}/7zArcIn.c ${LZMA_SRC}/7zBuf.c ${LZMA_SRC}/7zBuf2.c
-  ${LZMA_SRC}/7zCrc.c ${LZMA_SRC}/7zCrcOpt.c ${LZMA_SRC}/7zDec.c ${LZMA_SRC}/7zFile.c
-  ${LZMA_SRC}/7zStream.c ${LZMA_SRC}/Alloc.c ${LZMA_SRC}/Bcj2.c ${LZMA_SRC}/Bra.c
+  ${LZMA_SRC}/7zArcIn.c ${LZMA_SRC}/7zBuf.c
+  ${LZMA_SRC}/7zCrc.c ${LZMA_SRC}/7zCrcOpt.c ${PROJECT_SOURCE_DIR}/src/payload/accepted_coders.c
+  ${LZMA_SRC}/7zStream.c ${LZMA_SRC}/Bcj2.c ${LZMA_SRC}/Bra.c
   ${LZMA_SRC}/Bra86.c ${LZMA_SRC}/BraIA64.c ${LZMA_SRC}/CpuArch.c ${LZMA_SRC}/Delta.c
   ${LZMA_SRC}/Lzma2Dec.c ${LZMA_SRC}/LzmaDec.c)
 target_include_directories(lzma_sdk SYSTEM PUBLIC ${LZMA_SRC})

@@ -11,6 +11,7 @@ extern "C" {
 
 #include "installer/trace.h"
 #include "installer/unique_handle.h"
+#include "payload/signature.h"
 #include "script/engine.h"
 #include "script/lib_file.h"
 #include "script/native_args.h"
@@ -18,12 +19,6 @@ extern "C" {
 namespace kw {
 
 namespace {
-
-// The payload is stored with its first two signature bytes exchanged;
-// exchanging them again gives the standard 7z signature.
-void SwapSignatureBytes(unsigned char* bytes, std::size_t size) {
-  if (size >= 2) std::swap(bytes[0], bytes[1]);
-}
 
 // Argument 2 as resource name: a number is an integer identifier, which
 // only exists from 1 to 65535; anything else is a name.
@@ -66,7 +61,7 @@ int Lua_ExtractResource(lua_State* state) {
   // works on a copy, so each extraction starts from the stored bytes.
   std::vector<unsigned char> swapped;
   const unsigned char* bytes = data;
-  if (type == L"_7Z" && size >= 2) {
+  if (type == kPayloadResourceType && size >= 2) {
     swapped.assign(data, data + size);
     SwapSignatureBytes(swapped.data(), swapped.size());
     bytes = swapped.data();

@@ -2,6 +2,7 @@
 
 #include "script/lib_file.h"
 #include "script/lib_registry.h"
+#include "script/lua_uncompress.h"
 
 extern "C" {
 #include <lauxlib.h>
@@ -27,6 +28,7 @@ constexpr luaL_Reg kValueTypeModules[] = {
 // Registered as globals in this order. Each area's functions live in a file
 // of their own and are added here as they are written.
 constexpr luaL_Reg kNativeFunctions[] = {
+    {"Lua_UnCompress7z", &Lua_UnCompress7z},
     {"Lua_RegQuery", &Lua_RegQuery},
     {"Lua_RegAdd", &Lua_RegAdd},
     {"Lua_RegDel", &Lua_RegDel},

@@ -58,6 +58,8 @@ std::wstring WindowText(HWND window);
 std::wstring ExeFolder();                  // the folder of the running test
 std::wstring MakeTempFolder(const std::wstring& tag);  // fresh, under %TEMP%
 std::wstring ReadTextFile(const std::wstring& path);   // bytes as UTF-8 -> UTF-16
+// Text split at LF, a CR before it dropped (scripts write in text mode).
+std::vector<std::wstring> Lines(const std::wstring& text);
 std::string ReadBytes(const std::wstring& path);
 bool WriteBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);

@@ -1,0 +1,52 @@
+// Seekable read streams the 7z decoder reads an archive from: one over bytes
+// in memory (the payload resource), one over an open file.
+#pragma once
+#include <windows.h>
+
+#include <7zTypes.h>
+
+#include <cstdint>
+
+namespace kw {
+
+// Result of a seek with an origin other than 0, 1, 2, or to before the start.
+inline constexpr SRes kSeekInvalidParameter = ERROR_INVALID_PARAMETER;  // 87
+
+// Reads over `size` bytes the caller keeps alive. Optionally the first bytes
+// are presented exchanged (the payload resource's signature) without the
+// bytes themselves being copied or changed.
+struct MemorySeekStream {
+  ISeekInStream vt;  // first: the decoder calls back with a pointer to it
+  const unsigned char* data = nullptr;
+  std::uint32_t size = 0;
+  // Where the next read starts; may lie past the end, where reads deliver 0.
+  std::int64_t position = 0;
+  // What bytes [0, headSize) read as instead of data's own.
+  unsigned char head[2] = {};
+  std::uint32_t headSize = 0;
+
+  MemorySeekStream(const void* bytes, std::uint32_t byteCount);
+  MemorySeekStream(const MemorySeekStream&) = delete;
+  MemorySeekStream& operator=(const MemorySeekStream&) = delete;
+
+  // Reads see bytes 0 and 1 exchanged (SwapSignatureBytes).
+  void PresentSwappedSignature();
+  ISeekInStreamPtr Stream() const { return &vt; }
+};
+
+// Reads a file handle opened for reading; the opener closes it. Reads go to
+// the file in pieces of at most 4 MiB; a failing read gives SZ_ERROR_READ.
+struct FileSeekStream {
+  ISeekInStream vt;
+  HANDLE file = INVALID_HANDLE_VALUE;
+
+  explicit FileSeekStream(HANDLE handle);
+  FileSeekStream(const FileSeekStream&) = delete;
+  FileSeekStream& operator=(const FileSeekStream&) = delete;
+
+  ISeekInStreamPtr Stream() const { return &vt; }
+};
+
+inline constexpr std::uint32_t kFileReadPiece = 4u << 20;
+
+}  // namespace kw

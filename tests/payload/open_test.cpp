@@ -1,0 +1,242 @@
+// Opening archives: what the decoder accepts and rejects, the streams it
+// reads through, and the sources (resource, file) that feed them.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "archive_builder.h"
+#include "child_process.h"
+#include "payload/archive.h"
+#include "payload/seek_streams.h"
+#include "payload/signature.h"
+#include "payload/sources.h"
+#include "payload_test_support.h"
+
+namespace {
+
+using namespace kwtest;
+
+std::string SmallArchive() { return BuildArchive({{L"a.txt", false, "alpha"}, {L"b.txt", false, "beta"}}); }
+
+struct OpenCase {
+  const char* what;
+  std::string archive;
+  SRes expected;
+};
+
+std::vector<OpenCase> OpenCases() {
+  const std::string good = SmallArchive();
+  std::vector<OpenCase> cases;
+  cases.push_back({"short start header", good.substr(0, 31), 17});
+  std::string signature = good;
+  signature[5] = 0x1D;
+  cases.push_back({"wrong signature", signature, 17});
+  std::string stored = good;
+  kw::SwapSignatureBytes(reinterpret_cast<unsigned char*>(stored.data()), stored.size());
+  cases.push_back({"signature bytes exchanged", stored, 17});
+  std::string major = good;
+  major[6] = 1;
+  cases.push_back({"major version 1", major, 4});
+  std::string minor = good;
+  minor[7] = 9;
+  cases.push_back({"minor version is not checked", minor, 0});
+  std::string startCrc = good;
+  startCrc[13] = static_cast<char>(startCrc[13] ^ 0x40);
+  cases.push_back({"start-header CRC", startCrc, 3});
+  std::string huge = good;
+  PutU64(huge, 20, std::uint64_t{1} << 32);
+  RefreshStartHeaderCrc(huge);
+  cases.push_back({"next-header size of 4 GiB", huge, 2});
+  std::string overflow = good;
+  PutU64(overflow, 12, ~std::uint64_t{0} - 8);
+  RefreshStartHeaderCrc(overflow);
+  cases.push_back({"offset plus size overflows", overflow, 17});
+  std::string beyond = good;
+  PutU64(beyond, 12, good.size());
+  RefreshStartHeaderCrc(beyond);
+  cases.push_back({"next header beyond the stream", beyond, 6});
+  std::string headerCrc = good;
+  headerCrc[28] = static_cast<char>(headerCrc[28] ^ 1);
+  RefreshStartHeaderCrc(headerCrc);
+  cases.push_back({"next-header CRC", headerCrc, 16});
+  cases.push_back({"unknown first ID", ArchiveWithNextHeader(std::string("\x05\x00", 2)), 4});
+  cases.push_back({"empty archive", StartHeader(0, 0, 0), 0});
+  cases.push_back({"intact", good, 0});
+  return cases;
+}
+
+TEST(PayloadOpen, ChecksTheStartHeaderAndNextHeaderInOrder) {
+  for (const OpenCase& c : OpenCases()) {
+    SCOPED_TRACE(c.what);
+    UInt32 items = 99;
+    EXPECT_EQ(OpenBytes(c.archive, &items), c.expected);
+    if (c.expected == 0) EXPECT_EQ(items, std::string(c.what) == "empty archive" ? 0u : 2u);
+  }
+}
+
+TEST(PayloadOpen, EmptyArchiveExtractsNothing) {
+  const std::wstring folder = FreshFolder(L"empty");
+  EXPECT_EQ(ExtractBytes(StartHeader(0, 0, 0), folder), 0);
+  EXPECT_TRUE(ListTree(folder).empty());
+  RemoveFolder(folder);
+}
+
+TEST(PayloadOpen, ItemsWithoutNamesAreRefused) {
+  const std::string archive = BuildArchive({{L"x", false, "data"}}, false);
+  UInt32 items = 0;
+  ASSERT_EQ(OpenBytes(archive, &items), 0);
+  EXPECT_EQ(items, 1u);
+  const std::wstring folder = FreshFolder(L"nonames");
+  EXPECT_EQ(ExtractBytes(archive, folder), 16);
+  EXPECT_TRUE(ListTree(folder).empty());
+  RemoveFolder(folder);
+}
+
+TEST(SignatureBytes, AreExchangedBothWaysAndShortInputIsLeftAlone) {
+  unsigned char bytes[] = {0x7A, 0x37, 0xBC};
+  kw::SwapSignatureBytes(bytes, sizeof bytes);
+  EXPECT_EQ(bytes[0], 0x37);
+  EXPECT_EQ(bytes[1], 0x7A);
+  EXPECT_EQ(bytes[2], 0xBC);
+  kw::SwapSignatureBytes(bytes, 2);
+  EXPECT_EQ(bytes[0], 0x7A);
+  unsigned char one[] = {0x11};
+  kw::SwapSignatureBytes(one, 1);
+  EXPECT_EQ(one[0], 0x11);
+}
+
+SRes Seek(ISeekInStreamPtr stream, Int64 offset, int origin, Int64* reported) {
+  *reported = offset;
+  return stream->Seek(stream, reported, static_cast<ESzSeek>(origin));
+}
+
+TEST(MemoryStream, SeeksReadsAndStopsAtTheEnd) {
+  const std::string bytes = "0123456789";
+  kw::MemorySeekStream memory(bytes.data(), 10);
+  ISeekInStreamPtr s = memory.Stream();
+  Int64 at = 0;
+  EXPECT_EQ(Seek(s, 0, SZ_SEEK_END, &at), 0);
+  EXPECT_EQ(at, 10);
+  char buffer[8] = {};
+  size_t size = sizeof buffer;
+  EXPECT_EQ(s->Read(s, buffer, &size), 0);
+  EXPECT_EQ(size, 0u);  // at the end: nothing delivered
+  EXPECT_EQ(Seek(s, -3, SZ_SEEK_CUR, &at), 0);
+  EXPECT_EQ(at, 7);
+  size = sizeof buffer;
+  EXPECT_EQ(s->Read(s, buffer, &size), 0);
+  EXPECT_EQ(std::string(buffer, size), "789");
+  EXPECT_EQ(Seek(s, 2, SZ_SEEK_SET, &at), 0);
+  size = 3;
+  EXPECT_EQ(s->Read(s, buffer, &size), 0);
+  EXPECT_EQ(std::string(buffer, size), "234");
+  EXPECT_EQ(Seek(s, 0, 3, &at), 87);     // no such origin
+  EXPECT_EQ(Seek(s, -11, SZ_SEEK_END, &at), 87);  // before the start
+  EXPECT_EQ(Seek(s, 50, SZ_SEEK_SET, &at), 0);    // past the end: reads give nothing
+  size = sizeof buffer;
+  EXPECT_EQ(s->Read(s, buffer, &size), 0);
+  EXPECT_EQ(size, 0u);
+}
+
+TEST(MemoryStream, PresentsTheSignatureExchangedWithoutTouchingTheBytes) {
+  const std::string bytes = "\x7A\x37\xBC\xAF";
+  kw::MemorySeekStream memory(bytes.data(), 4);
+  memory.PresentSwappedSignature();
+  ISeekInStreamPtr s = memory.Stream();
+  char buffer[4] = {};
+  // Reads that start on either side of the exchanged pair.
+  size_t size = 1;
+  EXPECT_EQ(s->Read(s, buffer, &size), 0);
+  EXPECT_EQ(buffer[0], '\x37');
+  size = 3;
+  EXPECT_EQ(s->Read(s, buffer, &size), 0);
+  EXPECT_EQ(std::string(buffer, 3), "\x7A\xBC\xAF");
+  EXPECT_EQ(bytes, "\x7A\x37\xBC\xAF");
+}
+
+TEST(FileStream, ReadsAndSeeksAFileAndReportsReadErrors) {
+  const std::wstring folder = FreshFolder(L"filestream");
+  const std::wstring path = folder + L"\\data.bin";
+  ASSERT_TRUE(WriteBytes(path, "abcdefgh"));
+  {
+    kw::FileSource source;
+    ASSERT_TRUE(source.Open(path));
+    ISeekInStreamPtr s = source.Stream();
+    Int64 at = 0;
+    EXPECT_EQ(Seek(s, 0, SZ_SEEK_END, &at), 0);
+    EXPECT_EQ(at, 8);
+    EXPECT_EQ(Seek(s, 5, SZ_SEEK_SET, &at), 0);
+    char buffer[16] = {};
+    size_t size = sizeof buffer;
+    EXPECT_EQ(s->Read(s, buffer, &size), 0);
+    EXPECT_EQ(std::string(buffer, size), "fgh");
+    EXPECT_EQ(Seek(s, 0, 7, &at), 87);
+  }
+  // A handle that may not read: ReadFile fails, the stream says 8.
+  HANDLE writeOnly = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(writeOnly, INVALID_HANDLE_VALUE);
+  {
+    kw::FileSeekStream stream(writeOnly);
+    char buffer[4];
+    size_t size = sizeof buffer;
+    EXPECT_EQ(stream.Stream()->Read(stream.Stream(), buffer, &size), SZ_ERROR_READ);
+  }
+  CloseHandle(writeOnly);
+  RemoveFolder(folder);
+}
+
+TEST(FileSource, OpensStandardArchivesOnlyAndMissingFilesFail) {
+  UInt32 items = 0;
+  for (const auto& [file, expected] : {std::pair{L"lzma2.7z", 0}, std::pair{L"lzma2_swapped.7z", 17}}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(file)));
+    kw::FileSource source;
+    ASSERT_TRUE(source.Open(FixtureFolder() + L"\\" + file));
+    kw::OpenedArchive archive;
+    EXPECT_EQ(archive.Open(source.Stream()), expected);
+    if (expected == 0) items = archive.Db().NumFiles;
+  }
+  EXPECT_GT(items, 5u);
+  kw::FileSource missing;
+  EXPECT_FALSE(missing.Open(FixtureFolder() + L"\\missing.7z"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+// This test program carries "_7Z" resources (payload_resources.rc): the
+// fixture archive stored as a payload (APP.7Z, and id 123) and stored as a
+// standard file (STANDARD.7Z).
+SRes OpenResource(const wchar_t* name, UInt32* items) {
+  kw::ResourceSource source;
+  if (!source.Load(GetModuleHandleW(nullptr), name)) return -1;
+  kw::OpenedArchive archive;
+  const SRes result = archive.Open(source.Stream());
+  *items = archive.Db().NumFiles;
+  return result;
+}
+
+TEST(ResourceSource, OpensThePayloadAgainAndAgainAndKeepsTheStoredBytes) {
+  HMODULE self = GetModuleHandleW(nullptr);
+  HRSRC found = FindResourceW(self, L"APP.7Z", kw::kPayloadResourceType);
+  ASSERT_NE(found, nullptr);
+  const auto* stored = static_cast<const unsigned char*>(LockResource(LoadResource(self, found)));
+  ASSERT_NE(stored, nullptr);
+  ASSERT_EQ(stored[0], 0x7A);
+
+  UInt32 first = 0, second = 0, byId = 0;
+  EXPECT_EQ(OpenResource(L"APP.7Z", &first), 0);
+  EXPECT_EQ(OpenResource(L"app.7z", &second), 0);  // names match without regard to case
+  EXPECT_EQ(OpenResource(MAKEINTRESOURCEW(123), &byId), 0);
+  EXPECT_GT(first, 5u);
+  EXPECT_EQ(second, first);
+  EXPECT_EQ(byId, first);
+  EXPECT_EQ(stored[0], 0x7A);
+  EXPECT_EQ(stored[1], 0x37);
+}
+
+TEST(ResourceSource, StandardArchiveStoredAsPayloadIsNotAnArchive) {
+  UInt32 items = 0;
+  EXPECT_EQ(OpenResource(L"STANDARD.7Z", &items), 17);
+  EXPECT_EQ(OpenResource(L"NOSUCH.7Z", &items), -1);
+}
+
+}  // namespace

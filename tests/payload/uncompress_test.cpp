@@ -1,0 +1,114 @@
+// Lua_UnCompress7z called from script code in this process, whose "_7Z"
+// resources are the fixtures of payload_resources.rc.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "child_process.h"
+#include "payload_test_support.h"
+#include "script/engine.h"
+
+namespace {
+
+using namespace kwtest;
+
+class UnCompress : public testing::Test {
+ protected:
+  void SetUp() override { folder = FreshFolder(L"uncompress"); }
+  void TearDown() override { RemoveFolder(folder); }
+
+  // Runs `call` (an expression) and returns what it gave, as text.
+  std::string Result(const std::string& call) {
+    const std::string code = "uncompress_result = tostring(" + call + ")";
+    if (!engine.DoBuffer(code.data(), code.size(), "uncompress")) return "load failed";
+    return kw::WideToUtf8(engine.GetGlobalString("uncompress_result"));
+  }
+  std::string Lua(const std::wstring& path) { return "[[" + kw::WideToUtf8(path) + "]]"; }
+  void Run(const std::string& code) { ASSERT_TRUE(engine.DoBuffer(code.data(), code.size(), "setup")) << code; }
+
+  kw::QRVScriptEngine& engine = kw::QRVScriptEngine::Instance();
+  kw::QRVScriptEngine::StateLock lock = engine.LockState();
+  std::wstring folder;
+};
+
+TEST_F(UnCompress, SelectsResourcesByNameIdOrNumericStringAndFilesByPath) {
+  const std::vector<std::wstring> expected = ListTree(FixtureFolder() + L"\\tree");
+  const std::string standardFile = Lua(FixtureFolder() + L"\\lzma2.7z");
+  struct Case {
+    std::string source;
+    std::string fromFile;
+    std::string result;
+  };
+  const Case cases[] = {
+      {"'App.7z'", "false", "true"},  {"'App.7z'", "nil", "true"},  // a second time, as the first
+      {"'123'", "false", "true"},     {"123", "false", "true"},      {"65536 + 123", "false", "true"},  // low 16 bits
+      {standardFile, "true", "true"}, {"'STANDARD.7Z'", "false", "false"},  // standard bytes read as stored
+      {"'124'", "false", "false"},    {"'Missing.7z'", "false", "false"},
+      {Lua(FixtureFolder() + L"\\lzma2_swapped.7z"), "true", "false"},
+      {Lua(FixtureFolder() + L"\\missing.7z"), "true", "false"},
+  };
+  int index = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.source + " fromFile " + c.fromFile);
+    const std::wstring out = folder + L"\\" + std::to_wstring(index++);
+    CreateDirectoryW(out.c_str(), nullptr);
+    EXPECT_EQ(Result("Lua_UnCompress7z(" + c.source + ", " + Lua(out) + ", " + c.fromFile + ")"), c.result);
+    if (c.result == "true") {
+      EXPECT_EQ(ListTree(out), expected);
+    } else {
+      EXPECT_TRUE(ListTree(out).empty());
+    }
+  }
+}
+
+TEST_F(UnCompress, TakesTwoToFiveArgumentsAndAMissingDestinationFails) {
+  const std::string out = Lua(folder);
+  EXPECT_EQ(Result("Lua_UnCompress7z('App.7z')"), "false");
+  EXPECT_EQ(Result("Lua_UnCompress7z()"), "false");
+  EXPECT_EQ(Result("Lua_UnCompress7z('App.7z', " + out + ", false, nil, nil, nil)"), "false");
+  EXPECT_TRUE(ListTree(folder).empty());
+  EXPECT_EQ(Result("Lua_UnCompress7z('App.7z', " + Lua(folder + L"\\missing") + ")"), "false");
+  EXPECT_EQ(Result("Lua_UnCompress7z('App.7z', nil)"), "false");
+  EXPECT_TRUE(ListTree(folder).empty());
+  // Exactly one value comes back, and the stack is left as it was.
+  EXPECT_EQ(Result("select('#', Lua_UnCompress7z('App.7z', " + out + ", false, function() end, function() end))"),
+            "1");
+}
+
+TEST_F(UnCompress, ExpandsEnvironmentVariablesInTheDestination) {
+  SetEnvironmentVariableW(L"KW_UNCOMPRESS_DEST", folder.c_str());
+  EXPECT_EQ(Result("Lua_UnCompress7z('App.7z', '%KW_UNCOMPRESS_DEST%\\\\')"), "true");
+  EXPECT_FALSE(ListTree(folder).empty());
+  // A long expansion is kept whole, and a folder that does not exist is no
+  // destination.
+  SetEnvironmentVariableW(L"KW_UNCOMPRESS_DEST", (folder + L"\\" + std::wstring(300, L'x')).c_str());
+  EXPECT_EQ(Result("Lua_UnCompress7z('App.7z', '%KW_UNCOMPRESS_DEST%')"), "false");
+}
+
+TEST_F(UnCompress, CallbacksAreTakenFromTheEndOfTheArguments) {
+  const std::string out = Lua(folder);
+  struct Case {
+    std::string callbacks;
+    bool progressUsed;
+  };
+  const Case cases[] = {
+      {"false, count", true},            // fourth and last: progress
+      {"false, count, nil", false},      // a nil fifth hides the fourth
+      {"false, count, function() end", true},
+      {"false, nil, count", false},      // a function fifth is the error callback
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.callbacks);
+    Run("calls = 0 function count() calls = calls + 1 end");
+    EXPECT_EQ(Result("Lua_UnCompress7z('App.7z', " + out + ", " + c.callbacks + ")"), "true");
+    EXPECT_EQ(engine.GetGlobalInteger("calls") > 0, c.progressUsed);
+  }
+  // Every file written is reported once, folders are not.
+  std::size_t files = 0;
+  for (const std::wstring& item : ListTree(folder)) files += item.back() != L'\\';
+  Run("calls = 0");
+  EXPECT_EQ(Result("Lua_UnCompress7z('App.7z', " + out + ", false, count)"), "true");
+  EXPECT_EQ(engine.GetGlobalInteger("calls"), static_cast<long>(files));
+}
+
+}  // namespace
