@@ -9,6 +9,9 @@ namespace {
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #endif
+#ifndef LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR
+#define LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR 0x00000100
+#endif
 
 // Windows 7 without the KB2533623 update lacks the search flags.
 bool SearchFlagsSupported() {
@@ -37,6 +40,33 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName) {
   std::wstring path(system, length);
   path += L'\\';
   path += fileName;
+  return LoadLibraryW(path.c_str());
+}
+
+std::wstring ExecutablePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    if (path.size() >= 32768) return {};
+    path.resize(path.size() * 2);
+  }
+}
+
+HMODULE LoadLibraryBesideExecutable(const wchar_t* fileName) {
+  std::wstring path = ExecutablePath();
+  const std::size_t slash = path.find_last_of(L'\\');
+  if (slash == std::wstring::npos) return nullptr;
+  path.resize(slash + 1);
+  path += fileName;
+  // With the default search restricted to the system folder, the library's
+  // own imports (a vendor DLL shipped next to it) would not be found.
+  if (SearchFlagsSupported())
+    return LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
   return LoadLibraryW(path.c_str());
 }
 

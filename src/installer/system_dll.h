@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 namespace kw {
 
 // Restricts the search path of every later load by bare name to the system
@@ -11,6 +13,13 @@ void RestrictDllSearchToSystem();
 
 // Loads a system DLL from the system folder only.
 HMODULE LoadSystemLibrary(const wchar_t* fileName);
+
+// Full path of the running executable; empty if it cannot be had.
+std::wstring ExecutablePath();
+
+// Loads fileName from the executable's own folder by full path; the DLLs it
+// imports are found beside it or in the system folder.
+HMODULE LoadLibraryBesideExecutable(const wchar_t* fileName);
 
 // Owns a loaded module.
 class ModuleHandle {
@@ -35,6 +44,12 @@ class ModuleHandle {
   template <class Fn>
   Fn Proc(const char* name) const {
     return module_ ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name))) : nullptr;
+  }
+  // Gives up ownership without unloading.
+  HMODULE Release() {
+    HMODULE module = module_;
+    module_ = nullptr;
+    return module;
   }
   void Reset() {
     if (module_) FreeLibrary(module_);
