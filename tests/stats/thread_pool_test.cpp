@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -43,6 +44,31 @@ class Journal {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<int> values_;
+};
+
+// Ends the whole test program when a test hangs (a worker that missed a
+// wake-up never returns, and neither does the Stop that joins it), so the
+// suite reports a failure at once instead of waiting for its time limit.
+class Watchdog {
+ public:
+  explicit Watchdog(DWORD limitMs) : done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    thread_ = std::thread([this, limitMs] {
+      if (WaitForSingleObject(done_, limitMs) == WAIT_TIMEOUT) {
+        std::fprintf(stderr, "hung: %s\n", testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::fflush(stderr);
+        TerminateProcess(GetCurrentProcess(), 3);
+      }
+    });
+  }
+  ~Watchdog() {
+    SetEvent(done_);
+    thread_.join();
+    CloseHandle(done_);
+  }
+
+ private:
+  HANDLE done_;
+  std::thread thread_;
 };
 
 std::shared_ptr<EasyTask0> Record(Journal& journal, int value) {
@@ -163,6 +189,7 @@ TEST(ThreadPool, StopOfAStoppedPoolKeepsQueuedTasksForTheNextStart) {
 TEST(ThreadPool, IdleWorkersNeverMissATaskOrAStop) {
   // A lost wake-up leaves a task or a Stop waiting forever: every wait below
   // gives up after a while instead, and fails the test.
+  const Watchdog watchdog(30000);
   ThreadPoolImpl pool(2);
   for (int round = 0; round < 300; ++round) {
     Journal journal;
@@ -176,6 +203,7 @@ TEST(ThreadPool, IdleWorkersNeverMissATaskOrAStop) {
 }
 
 TEST(ThreadPool, AddsRacingWithStopNeverHangAndTheRestStaysUsable) {
+  const Watchdog watchdog(30000);
   for (int round = 0; round < 100; ++round) {
     std::atomic<int> ran{0};
     ThreadPoolImpl pool(1 + round % 3);
