@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "installer/encoding.h"
+#include "installer/system_dll.h"
 #include "installer/trace.h"
 #include "stats/product_version.h"
 
@@ -45,12 +46,20 @@ bool IsPlainFileName(const std::wstring& name) {
 }
 
 // "<application data>\KWHome\data\", created when missing; empty when no
-// base folder can be had.
+// base folder can be had. shell32 is loaded only here: imported statically,
+// its own imports would be resolved at start-up, before the library search
+// is restricted to the system folder.
 std::wstring StatDataFolder() {
+  using FolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+  using CreateTreeFn = int(WINAPI*)(HWND, LPCWSTR, const SECURITY_ATTRIBUTES*);
+  const ModuleHandle shell(LoadSystemLibrary(L"shell32.dll"));
+  const auto folderPath = shell.Proc<FolderPathFn>("SHGetFolderPathW");
+  const auto createTree = shell.Proc<CreateTreeFn>("SHCreateDirectoryExW");
+
   wchar_t base[MAX_PATH] = {};
   std::wstring folder;
-  if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base)) ||
-      SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base))) {
+  if (folderPath && (SUCCEEDED(folderPath(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base)) ||
+                     SUCCEEDED(folderPath(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, base)))) {
     folder = base;
   } else {
     const DWORD length = GetTempPathW(MAX_PATH, base);
@@ -59,7 +68,7 @@ std::wstring StatDataFolder() {
   if (folder.empty()) return {};
   if (folder.back() != L'\\') folder += L'\\';
   folder += L"KWHome\\data";
-  SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+  if (createTree) createTree(nullptr, folder.c_str(), nullptr);
   return folder + L'\\';
 }
 

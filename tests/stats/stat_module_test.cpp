@@ -10,39 +10,12 @@
 
 #include "child_process.h"
 #include "installer/encoding.h"
+#include "standin_log.h"
 #include "stats/stat_api.h"
 
 namespace {
 
 using namespace kwtest;
-
-struct Call {
-  std::string text;  // the entry point and its arguments
-  DWORD threadId = 0;
-};
-
-// The stand-in's log: "<text> tid=<id>" lines.
-std::vector<Call> ReadCalls(const std::wstring& path) {
-  std::vector<Call> calls;
-  const std::string bytes = ReadBytes(path);
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    std::size_t end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
-    const std::string line = bytes.substr(start, end - start);
-    const std::size_t tid = line.rfind(" tid=");
-    if (tid != std::string::npos)
-      calls.push_back({line.substr(0, tid), static_cast<DWORD>(std::stoul(line.substr(tid + 5)))});
-    start = end + 1;
-  }
-  return calls;
-}
-
-std::vector<std::string> Texts(const std::vector<Call>& calls) {
-  std::vector<std::string> texts;
-  for (const Call& call : calls) texts.push_back(call.text);
-  return texts;
-}
 
 DWORD TraceThread(const ChildRun& run, const std::wstring& text) {
   const int index = run.IndexOf(text);
@@ -141,7 +114,7 @@ TEST_F(StatModule, InitHandsOverIdsVersionAndHostAndReportsRunOnTheWorkerInOrder
       "stat_close 200",
       "rbstat unloaded",
   };
-  EXPECT_EQ(Texts(calls), expected);
+  EXPECT_EQ(CallTexts(calls), expected);
   ASSERT_EQ(calls.size(), expected.size());
   const DWORD worker = TraceThread(run, L"tq probe task");
   EXPECT_NE(worker, run.mainThreadId);
@@ -177,7 +150,7 @@ TEST_F(StatModule, UnionIdComesFromTheRegistryWithDefault4003) {
     if (c.type != REG_NONE) SetUnionId(c.type, c.data.data(), static_cast<DWORD>(c.data.size()));
     DeleteFileW(log.c_str());
     Run(L"stat_probe.exe", Init(7));
-    const std::vector<std::string> texts = Texts(Calls());
+    const std::vector<std::string> texts = CallTexts(Calls());
     ASSERT_GE(texts.size(), 2u);
     EXPECT_EQ(texts[0], "stat_appid 7");
     EXPECT_EQ(texts[1], c.expected);
@@ -187,7 +160,7 @@ TEST_F(StatModule, UnionIdComesFromTheRegistryWithDefault4003) {
 TEST_F(StatModule, VersionIs1_0_0_1WhenTheExecutableHasNone) {
   Place(L"stat_probe_bare.exe", true);
   Run(L"stat_probe_bare.exe", Init(1));
-  const std::vector<std::string> texts = Texts(Calls());
+  const std::vector<std::string> texts = CallTexts(Calls());
   ASSERT_GE(texts.size(), 3u);
   EXPECT_EQ(texts[2], "stat_version_ex 1 0 0 1");
 }
@@ -199,7 +172,7 @@ TEST_F(StatModule, InitAnswersWhatStatInitAnswersAndReportsFlowEitherWay) {
     DeleteFileW(log.c_str());
     const ChildRun run = Run(L"stat_probe.exe", Init(1) + L" report 25105 task wait-task uninit", results);
     EXPECT_TRUE(run.HasTrace(std::wstring(L"tq probe init ") + answer));
-    const std::vector<std::string> texts = Texts(Calls());
+    const std::vector<std::string> texts = CallTexts(Calls());
     ASSERT_GE(texts.size(), 6u);
     EXPECT_EQ(texts[4], "stat_init");
     EXPECT_EQ(texts[5], "stat_mutilaction [25105] 1 256");
@@ -211,7 +184,7 @@ TEST_F(StatModule, UninitWaitsForTheRunningReportAndDropsQueuedOnesBeforeSayingG
   const ChildRun run = Run(L"stat_probe.exe", Init(1) + L" report 1 report 2 wait-log \"stat_mutilaction [1]\" uninit",
                            L"stat_mutilaction_sleep_ms=300");
   EXPECT_EQ(run.exitCode, 0u) << "the probe saw the first report start";
-  const std::vector<std::string> texts = Texts(Calls());
+  const std::vector<std::string> texts = CallTexts(Calls());
   const std::vector<std::string> tail = {"stat_init",       "stat_mutilaction [1] 1 256",
                                          "stat_mutilaction returns", "stat_offline",
                                          "stat_close 200",  "rbstat unloaded"};
@@ -223,7 +196,7 @@ TEST_F(StatModule, ProcessExitWithoutUninitCallsTheLibraryNoMore) {
   Place(L"stat_probe.exe", true);
   const ChildRun run = Run(L"stat_probe.exe", Init(1) + L" report 3 wait-log \"stat_mutilaction [3]\" report 4");
   EXPECT_EQ(run.exitCode, 0u);
-  for (const std::string& text : Texts(Calls())) {
+  for (const std::string& text : CallTexts(Calls())) {
     EXPECT_NE(text, "stat_offline");
     EXPECT_NE(text.rfind("stat_close", 0), 0u) << text;
     EXPECT_NE(text, "rbstat unloaded");
@@ -266,7 +239,7 @@ TEST_F(StatModule, DataFileGetsTheIdsOnlyWhenItExistsAndIsNeverCreated) {
     else
       EXPECT_EQ(ReadBytes(target), c.plainName ? "old\n25103,\n25106,\n" : "old\n");
     // The reports reach the library whatever happens to the file.
-    const std::vector<std::string> texts = Texts(Calls());
+    const std::vector<std::string> texts = CallTexts(Calls());
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "stat_mutilaction [25103] 1 256"), 1);
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "stat_mutilaction [25106] 1 256"), 1);
     EXPECT_TRUE(FileExists(dataFolder)) << "Init makes the data folder";

@@ -9,24 +9,11 @@
 #include <vector>
 
 #include "child_process.h"
+#include "standin_log.h"
 
 namespace {
 
 using namespace kwtest;
-
-std::vector<std::string> CallTexts(const std::wstring& path) {
-  std::vector<std::string> texts;
-  const std::string bytes = ReadBytes(path);
-  std::size_t start = 0;
-  while (start < bytes.size()) {
-    std::size_t end = bytes.find('\n', start);
-    if (end == std::string::npos) end = bytes.size();
-    const std::string line = bytes.substr(start, end - start);
-    texts.push_back(line.substr(0, line.rfind(" tid=")));
-    start = end + 1;
-  }
-  return texts;
-}
 
 // HKCU "SOFTWARE\KWSweep" "UnionId" set for the test, put back afterwards.
 class UnionIdValue {
@@ -98,7 +85,7 @@ TEST(WindowRun, StartsAndStopsLibcurlAndStatisticsAroundTheDialog) {
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_TRUE(FileExists(folder + L"\\events.txt")) << "the installer ran its scripts";
-    EXPECT_EQ(CallTexts(folder + L"\\calls.log"), c.expected);
+    EXPECT_EQ(CallTexts(ReadCalls(folder + L"\\calls.log")), c.expected);
     RemoveTree(folder);
   }
 }
