@@ -67,7 +67,7 @@ HMODULE LoadLibraryBesideExecutable(const wchar_t* fileName) {
   // own imports (a vendor DLL shipped next to it) would not be found.
   if (SearchFlagsSupported())
     return LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
-  return LoadLibraryW(path.c_str());
+  return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 }  // namespace kw

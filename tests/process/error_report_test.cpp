@@ -19,27 +19,31 @@ struct SeenBox {
   LONG style = 0;
 };
 
-// Reads the installer's message box and presses its OK button, as a person would.
+// Reads the installer's message box and presses its OK button, as a person
+// would. Nothing here may wait for the box's thread: it is a debuggee, and
+// stops whenever it writes a trace until the debugging thread (ours) goes on.
+std::wstring TextOf(HWND window) {
+  wchar_t text[4096] = {};
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 200, &copied))
+    return {};
+  return std::wstring(text, copied);
+}
+
 void AnswerMessageBox(DWORD pid, SeenBox& seen) {
   HWND box = FindVisibleWindow(pid, L"#32770");
-  if (!box) return;
-  wchar_t caption[256] = {};
-  GetWindowTextW(box, caption, 256);
+  if (!box || seen.boxes > 0) return;
+  HWND textControl = GetDlgItem(box, 0xFFFF);
+  const std::wstring caption = TextOf(box), text = textControl ? TextOf(textControl) : std::wstring();
+  if (caption.empty() || text.empty()) return;  // busy: look again on the next tick
   seen.caption = caption;
-  HWND text = GetDlgItem(box, 0xFFFF);
-  if (text) {
-    const int length = GetWindowTextLengthW(text);
-    std::wstring buffer(static_cast<std::size_t>(length) + 1, L'\0');
-    GetWindowTextW(text, buffer.data(), length + 1);
-    buffer.resize(static_cast<std::size_t>(length));
-    seen.text = buffer;
-  }
+  seen.text = text;
   seen.style = GetWindowLongW(box, GWL_STYLE);
   ++seen.boxes;
   HWND ok = GetDlgItem(box, IDOK);
   EXPECT_NE(ok, nullptr) << "the box has an OK button";
   EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr) << "and only that";
-  if (ok) SendMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+  if (ok) PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
 }
 
 int CountLinesStartingWith(const std::wstring& text, const std::wstring& prefix) {
