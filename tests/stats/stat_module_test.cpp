@@ -179,6 +179,19 @@ TEST_F(StatModule, InitAnswersWhatStatInitAnswersAndReportsFlowEitherWay) {
   }
 }
 
+TEST_F(StatModule, ASecondInitWhileLoadedIsRefusedUntilUninit) {
+  Place(L"stat_probe.exe", true);
+  const ChildRun run = Run(L"stat_probe.exe", Init(1) + L" " + Init(2) + L" uninit " + Init(3) + L" uninit");
+  std::vector<std::wstring> answers;
+  for (const std::wstring& text : run.Texts())
+    if (text.rfind(L"tq probe init ", 0) == 0) answers.push_back(text.substr(14));
+  EXPECT_EQ(answers, (std::vector<std::wstring>{L"1", L"0", L"1"}));
+  const std::vector<std::string> texts = CallTexts(Calls());
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "stat_init"), 2);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "stat_appid 2"), 0) << "the refused Init calls nothing";
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "rbstat unloaded"), 2);
+}
+
 TEST_F(StatModule, UninitWaitsForTheRunningReportAndDropsQueuedOnesBeforeSayingGoodbye) {
   Place(L"stat_probe.exe", true);
   const ChildRun run = Run(L"stat_probe.exe", Init(1) + L" report 1 report 2 wait-log \"stat_mutilaction [1]\" uninit",
