@@ -63,4 +63,27 @@ HMODULE LoadLibraryByNameOrPath(const wchar_t* nameOrPath) {
   return LoadLibraryExW(full.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
+std::wstring ExecutablePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    if (path.size() >= 32768) return {};
+    path.resize(path.size() * 2);
+  }
+}
+
+HMODULE LoadLibraryBesideExecutable(const wchar_t* fileName) {
+  std::wstring path = ExecutablePath();
+  const std::size_t slash = path.find_last_of(L'\\');
+  if (slash == std::wstring::npos) return nullptr;
+  path.resize(slash + 1);
+  path += fileName;
+  return LoadLibraryByNameOrPath(path.c_str());
+}
+
 }  // namespace kw

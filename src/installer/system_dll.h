@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 namespace kw {
 
 // Restricts the search path of every later load by bare name to the system
@@ -17,6 +19,13 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName);
 // path with a folder loads that file, and its own dependencies are found
 // beside it, then in the system folder.
 HMODULE LoadLibraryByNameOrPath(const wchar_t* nameOrPath);
+
+// Full path of the running executable; empty if it cannot be had.
+std::wstring ExecutablePath();
+
+// Loads fileName from the executable's own folder by full path; the DLLs it
+// imports are found beside it or in the system folder.
+HMODULE LoadLibraryBesideExecutable(const wchar_t* fileName);
 
 // Owns a loaded module.
 class ModuleHandle {
@@ -41,6 +50,12 @@ class ModuleHandle {
   template <class Fn>
   Fn Proc(const char* name) const {
     return module_ ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name))) : nullptr;
+  }
+  // Gives up ownership without unloading.
+  HMODULE Release() {
+    HMODULE module = module_;
+    module_ = nullptr;
+    return module;
   }
   void Reset() {
     if (module_) FreeLibrary(module_);

@@ -2,15 +2,23 @@
 
 #include <objbase.h>
 
+#include <cstdint>
+#include <memory>
+
 #include "installer/system_dll.h"
 #include "installer/trace.h"
 #include "ui/resource_settings.h"
+#include "stats/stat_module.h"
 
 namespace kw {
 
 namespace {
 
 constexpr int kSkinArchiveId = 249;
+constexpr wchar_t kStatSubKey[] = L"SOFTWARE\\KWSweep";
+// The statistics service's dispatch host. A placeholder that resolves
+// nowhere until the product has a service of its own.
+constexpr wchar_t kStatDispatchHost[] = L"stat.kwsweep.invalid";
 
 // The skin archive stays mapped for the life of the process.
 bool LoadSkinArchive(HINSTANCE instance, const void*& data, DWORD& size) {
@@ -41,10 +49,30 @@ void BecomePerMonitorDpiAware() {
   if (auto setAwareness = shcore.Proc<SetAwarenessFn>("SetProcessDpiAwareness")) setAwareness(2);
 }
 
+// libcurl's process-wide state, for the statistics library, when a libcurl
+// DLL ships beside the installer. Nothing of curl is linked in.
+class CurlGlobal {
+ public:
+  CurlGlobal() : library_(LoadLibraryBesideExecutable(L"libcurl.dll")) {
+    using InitFn = int(__cdecl*)(long flags);
+    constexpr long kGlobalAll = 3;  // SSL and Win32 socket start-up
+    if (auto init = library_.Proc<InitFn>("curl_global_init")) initialised_ = init(kGlobalAll) == 0;
+  }
+  ~CurlGlobal() {
+    using CleanupFn = void(__cdecl*)();
+    if (auto cleanup = library_.Proc<CleanupFn>("curl_global_cleanup"); cleanup && initialised_) cleanup();
+  }
+  CurlGlobal(const CurlGlobal&) = delete;
+  CurlGlobal& operator=(const CurlGlobal&) = delete;
+
+ private:
+  ModuleHandle library_;
+  bool initialised_ = false;
+};
+
 }  // namespace
 
 void RunWindowed(HINSTANCE instance, int appId, const std::wstring& tempLogPath) {
-  (void)appId;  // handed to the statistics module
   DuiLib::SetResourceInstance(instance);
   const void* skin = nullptr;
   DWORD skinSize = 0;
@@ -52,9 +80,16 @@ void RunWindowed(HINSTANCE instance, int appId, const std::wstring& tempLogPath)
   DuiLib::SetResourceArchive(skin, skinSize, L"");
 
   BecomePerMonitorDpiAware();
+  {
+    const CurlGlobal curl;
+    const std::shared_ptr<KWStatModule> stats = KWStatModule::GetInstance();
+    stats->Init(static_cast<std::uint32_t>(appId), kStatSubKey, kStatDispatchHost, L"");
 
-  // The skinned dialog, its message loop and the statistics module plug in
-  // here; until they exist the window run ends right after preparing.
+    // The skinned dialog and its message loop plug in here; until they exist
+    // the window run ends right after preparing.
+
+    stats->Uninit();
+  }
 
   CoUninitialize();
   MoveFileExW(tempLogPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
