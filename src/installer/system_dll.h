@@ -3,14 +3,23 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 namespace kw {
 
 // Restricts the search path of every later load by bare name to the system
 // folder. Called first thing at start-up, before anything loads a library.
 void RestrictDllSearchToSystem();
 
+// The system folder ("C:\Windows\system32"), "" if it cannot be read.
+std::wstring SystemFolder();
+
 // Loads a system DLL from the system folder only.
 HMODULE LoadSystemLibrary(const wchar_t* fileName);
+
+// Loads a DLL named by its full path; its own imports are found beside it
+// and in the system folder, never in the current or the installer's folder.
+HMODULE LoadLibraryByFullPath(const wchar_t* fullPath);
 
 // Owns a loaded module.
 class ModuleHandle {
