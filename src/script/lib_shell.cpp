@@ -147,12 +147,13 @@ bool CreateFileShortcut(lua_State* state, const std::wstring& target, const std:
   return SaveShortcut(link.Get(), shortcut);
 }
 
-// ShellExecuteExW, hidden, keeping the process handle for the caller.
+// ShellExecuteExW, hidden, keeping the process handle for the caller. A
+// failure is the caller's result, never a box waiting for a person.
 bool StartHidden(const wchar_t* verb, const std::wstring& file, const std::wstring& parameters,
                  const std::wstring& folder, HANDLE& process) {
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
   info.lpVerb = verb;
   info.lpFile = file.c_str();
   info.lpParameters = OrNull(parameters);
