@@ -2,6 +2,7 @@
 
 #include <psapi.h>
 
+#include "installer/owned_handle.h"
 #include "installer/trace.h"
 
 namespace kw {
@@ -9,22 +10,6 @@ namespace kw {
 namespace {
 
 constexpr DWORD kCloseWaitMs = 3000;
-
-// Owns a kernel handle.
-class Handle {
- public:
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  ~Handle() {
-    if (handle_) CloseHandle(handle_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  HANDLE Get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-
- private:
-  HANDLE handle_;
-};
 
 BOOL CALLBACK PostCloseToProcessWindow(HWND window, LPARAM processId) {
   DWORD owner = 0;
@@ -83,7 +68,7 @@ long ProcessToolHelp::FindFirst(const std::wstring& name) const {
 }
 
 std::optional<std::wstring> ProcessToolHelp::ImagePath(DWORD processId) {
-  Handle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+  KernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
   if (!process) return std::nullopt;
   wchar_t image[MAX_PATH] = {};
   const DWORD units = GetProcessImageFileNameW(process.Get(), image, MAX_PATH);
@@ -109,7 +94,7 @@ bool EndProcessGracefully(DWORD processId) {
   if (processId == 0) return true;
   EnumWindows(PostCloseToProcessWindow, static_cast<LPARAM>(processId));
   EnablePrivilege(L"SeDebugPrivilege", true);
-  Handle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId));
+  KernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId));
   // The system answers an id it does not know with "invalid parameter".
   if (!process) return GetLastError() == ERROR_INVALID_PARAMETER;
   if (WaitForSingleObject(process.Get(), kCloseWaitMs) != WAIT_OBJECT_0) TerminateProcess(process.Get(), 0);
@@ -122,7 +107,7 @@ bool EnablePrivilege(const wchar_t* name, bool enable) {
     KW_TRACE_FAILURE(L"OpenProcessToken failed!");
     return false;
   }
-  Handle token(rawToken);
+  KernelHandle token(rawToken);
   TOKEN_PRIVILEGES privileges{};
   privileges.PrivilegeCount = 1;
   if (!LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid)) {

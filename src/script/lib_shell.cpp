@@ -4,7 +4,6 @@
 #include <ole2.h>
 #include <shellapi.h>
 #include <shlobj.h>
-#include <shlwapi.h>
 
 #include <intshcut.h>
 
@@ -16,6 +15,7 @@ extern "C" {
 
 #include "installer/encoding.h"
 #include "installer/launch.h"
+#include "installer/shell_api.h"
 #include "installer/system_dll.h"
 #include "installer/trace.h"
 #include "script/engine.h"
@@ -50,7 +50,7 @@ class ComRef {
   T* ptr_ = nullptr;
 };
 
-bool IsWebAddress(const std::wstring& text) { return PathIsURLW(text.c_str()) != FALSE; }
+bool IsWebAddress(const std::wstring& text) { return shell::PathIsUrl(text.c_str()) != FALSE; }
 
 bool IsOneOfVerbs(const std::wstring& verb, std::initializer_list<const wchar_t*> verbs) {
   for (const wchar_t* candidate : verbs)
@@ -159,7 +159,7 @@ bool StartHidden(const wchar_t* verb, const std::wstring& file, const std::wstri
   info.lpParameters = OrNull(parameters);
   info.lpDirectory = OrNull(folder);
   info.nShow = SW_HIDE;
-  const bool started = ShellExecuteExW(&info) != FALSE;
+  const bool started = shell::ExecuteEx(&info) != FALSE;
   process = started ? info.hProcess : nullptr;
   return started;
 }
@@ -167,6 +167,36 @@ bool StartHidden(const wchar_t* verb, const std::wstring& file, const std::wstri
 // explorer.exe's WinExec result: above 31 when the shell process started.
 bool LaunchedThroughShell(const std::wstring& file, const std::wstring& parameters) {
   return ExplorerLaunch(file, parameters) > 31;
+}
+
+// Argument 1 expanded; "" (traced) when nothing is there.
+std::wstring ExistingPathArg(lua_State* state, const wchar_t* function) {
+  const std::wstring path = ExpandedArg(state, 1);
+  if (PathExists(path)) return path;
+  TraceNotExists(function, path);
+  return {};
+}
+
+bool CallRegistrationEntry(const std::wstring& path, bool registering) {
+  // By full path: the process loads bare names from the system folder only.
+  const std::wstring fullPath = FullPath(path);
+  ModuleHandle library(fullPath.empty() ? nullptr : LoadLibraryByFullPath(fullPath.c_str()));
+  if (!library) {
+    DebugTrace(L"Fun:%s, Description: LoadLibrary %s Failed!\r\n", L"Lua_RegSvr32", path.c_str());
+    KW_TRACE_FAILURE(L"");
+    return false;
+  }
+  using EntryPoint = HRESULT(STDAPICALLTYPE*)();
+  const auto entry = library.Proc<EntryPoint>(registering ? "DllRegisterServer" : "DllUnregisterServer");
+  return entry && SUCCEEDED(entry());
+}
+
+// Started, not waited for: the registration's outcome is not ours to see.
+bool StartRegsvr32(const std::wstring& options, const std::wstring& path) {
+  const UINT result = WinExec(FromWide(CP_ACP, RegisterServerCommand(options, path)).c_str(), SW_HIDE);
+  if (result > 32) return true;
+  DebugTrace(L"reg failed!!! %d", static_cast<int>(GetLastError()));
+  return false;
 }
 
 }  // namespace
@@ -182,7 +212,7 @@ int Lua_CreateShortcut(lua_State* state) {
   std::wstring target = ToWideArg(state, 1);
   const std::wstring shortcut = ExpandedArg(state, 2);
   const std::wstring folder = ParentFolder(shortcut);
-  if (!folder.empty() && !PathExists(folder)) SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+  if (!folder.empty() && !PathExists(folder)) shell::CreateDirectoryEx(nullptr, folder.c_str(), nullptr);
 
   bool ok;
   if (IsWebAddress(target)) {
@@ -225,7 +255,7 @@ int Lua_Exec(lua_State* state) {
     }
   } else {
     const auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(nullptr, OrNull(verb), file.c_str(), OrNull(parameters), OrNull(folder), SW_SHOWNORMAL));
+        shell::Execute(nullptr, OrNull(verb), file.c_str(), OrNull(parameters), OrNull(folder), SW_SHOWNORMAL));
     ok = result > 32 || IsOneOfVerbs(verb, {L"Startpin", L"Startunpin", L"Taskbarpin", L"Taskbarunpin"});
   }
   lua_pushboolean(state, ok);
@@ -247,39 +277,15 @@ int Lua_ShellExec(lua_State* state) {
 
 int Lua_RegSvr32(lua_State* state) {
   ComScope ole(true);
-  const std::wstring path = ExpandedArg(state, 1);
-  if (!PathExists(path)) {
-    TraceNotExists(L"Lua_RegSvr32", path);
-    lua_pushboolean(state, false);
-    return 1;
-  }
-  // By full path: the process loads bare names from the system folder only.
-  const std::wstring fullPath = FullPath(path);
-  ModuleHandle library(fullPath.empty() ? nullptr : LoadLibraryByFullPath(fullPath.c_str()));
-  if (!library) {
-    DebugTrace(L"Fun:%s, Description: LoadLibrary %s Failed!\r\n", L"Lua_RegSvr32", path.c_str());
-    KW_TRACE_FAILURE(L"");
-    lua_pushboolean(state, false);
-    return 1;
-  }
-  using EntryPoint = HRESULT(STDAPICALLTYPE*)();
-  const auto entry = library.Proc<EntryPoint>(FlagArg(state, 2) ? "DllRegisterServer" : "DllUnregisterServer");
-  lua_pushboolean(state, entry && SUCCEEDED(entry()));
+  const std::wstring path = ExistingPathArg(state, L"Lua_RegSvr32");
+  lua_pushboolean(state, !path.empty() && CallRegistrationEntry(path, FlagArg(state, 2)));
   return 1;
 }
 
 int Lua_RegistDll(lua_State* state) {
   ComScope ole(true);
-  const std::wstring path = ExpandedArg(state, 1);
-  if (!PathExists(path)) {
-    TraceNotExists(L"Lua_RegistDll", path);
-    lua_pushboolean(state, false);
-    return 1;
-  }
-  const std::wstring command = RegisterServerCommand(ToWideArg(state, 2), path);
-  const UINT result = WinExec(FromWide(CP_ACP, command).c_str(), SW_HIDE);
-  if (result <= 32) DebugTrace(L"reg failed!!! %d", static_cast<int>(GetLastError()));
-  lua_pushboolean(state, result > 32);
+  const std::wstring path = ExistingPathArg(state, L"Lua_RegistDll");
+  lua_pushboolean(state, !path.empty() && StartRegsvr32(ToWideArg(state, 2), path));
   return 1;
 }
 

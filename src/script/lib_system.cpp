@@ -1,13 +1,12 @@
 #include "script/lib_system.h"
 
-#include <shellapi.h>
-#include <shlobj.h>
 
 extern "C" {
 #include <lua.h>
 }
 
 #include "installer/log.h"
+#include "installer/shell_api.h"
 #include "installer/trace.h"
 #include "script/engine.h"
 #include "script/function_ref.h"
@@ -61,7 +60,7 @@ int Lua_RegVarByCSIDL(lua_State* state) {
   const std::wstring name = ToWideArg(state, 1);
   const int csidl = static_cast<int>(lua_tointeger(state, 2));
   wchar_t folder[MAX_PATH] = {};
-  if (!SHGetSpecialFolderPathW(nullptr, folder, csidl, FALSE)) {
+  if (!shell::GetSpecialFolderPath(nullptr, folder, csidl, FALSE)) {
     DebugTrace(L"SHGetSpecialFolderPathW csidl=%d failed!\r\n", csidl);
     KW_TRACE_FAILURE(L"");
     lua_pushboolean(state, false);
@@ -84,7 +83,7 @@ int Lua_GetModuleFileName(lua_State* state) {
 
 int Lua_GetCommandLineArgv(lua_State* state) {
   int count = 0;
-  LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+  LPWSTR* argv = shell::CommandLineToArgv(GetCommandLineW(), &count);
   ScopeGuard freeArgv([argv] {
     if (argv) LocalFree(argv);
   });

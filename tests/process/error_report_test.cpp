@@ -22,19 +22,11 @@ struct SeenBox {
 // Reads the installer's message box and presses its OK button, as a person
 // would. Nothing here may wait for the box's thread: it is a debuggee, and
 // stops whenever it writes a trace until the debugging thread (ours) goes on.
-std::wstring TextOf(HWND window) {
-  wchar_t text[4096] = {};
-  DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 200, &copied))
-    return {};
-  return std::wstring(text, copied);
-}
-
 void AnswerMessageBox(DWORD pid, SeenBox& seen) {
   HWND box = FindVisibleWindow(pid, L"#32770");
   if (!box || seen.boxes > 0) return;
   HWND textControl = GetDlgItem(box, 0xFFFF);
-  const std::wstring caption = TextOf(box), text = textControl ? TextOf(textControl) : std::wstring();
+  const std::wstring caption = WindowText(box), text = textControl ? WindowText(textControl) : std::wstring();
   if (caption.empty() || text.empty()) return;  // busy: look again on the next tick
   seen.caption = caption;
   seen.text = text;

@@ -65,13 +65,6 @@ TEST_F(InstallerLibrary, LogoutWritesTheTraceAndAPrefixedLogLine) {
   EXPECT_EQ(number.find_first_not_of(L"0123456789"), std::wstring::npos) << testing::PrintToString(line);
 }
 
-std::wstring TextOf(HWND window) {
-  wchar_t text[512] = {};
-  DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 200, &copied))
-    return {};
-  return std::wstring(text, copied);
-}
 
 TEST_F(InstallerLibrary, MsgBoxAnswersOkAndCancel) {
   std::set<HWND> answered;
@@ -80,7 +73,7 @@ TEST_F(InstallerLibrary, MsgBoxAnswersOkAndCancel) {
     HWND box = FindVisibleWindow(pid, L"#32770");
     if (!box || answered.count(box)) return;
     HWND textControl = GetDlgItem(box, 0xFFFF);
-    const std::wstring caption = TextOf(box), text = textControl ? TextOf(textControl) : std::wstring();
+    const std::wstring caption = WindowText(box), text = textControl ? WindowText(textControl) : std::wstring();
     if (caption.empty() || text.empty()) return;  // not ready: look again on the next tick
     answered.insert(box);
     seen.push_back(caption + L"|" + text);

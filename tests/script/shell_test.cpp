@@ -152,13 +152,26 @@ TEST_F(ScriptShell, ExecWithWaitBlocksUntilTheHiddenProgramEnds) {
   EXPECT_EQ(ReadBytes(report), "show=0");
 }
 
-TEST_F(ScriptShell, ExecWithoutWaitStartsAndReturns) {
+TEST_F(ScriptShell, StartsWithoutWaiting) {
   const std::wstring program = CopyProgram(L"hidden_probe.exe");
   const std::wstring report = folder + L"\\report.txt";
-  EXPECT_TRUE(CallBool("return Lua_Exec(" + Lit(program) + ", 'open', " + Lit(Quote(report) + L" 2000") + ")"));
-  EXPECT_FALSE(FileExists(report)) << "did not wait";
-  for (int i = 0; i < 100 && ReadBytes(report).empty(); ++i) Sleep(100);
-  EXPECT_EQ(ReadBytes(report), "show=" + std::to_string(SW_SHOWNORMAL));
+  const std::string parameters = Lit(Quote(report) + L" 2000");
+  struct Case {
+    std::string call;
+    int show;
+  };
+  const Case cases[] = {
+      {"Lua_Exec(" + Lit(program) + ", 'open', " + parameters + ")", SW_SHOWNORMAL},
+      {"Lua_ShellExec(" + Lit(program) + ", " + parameters + ")", SW_HIDE},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.call);
+    DeleteFileW(report.c_str());
+    EXPECT_TRUE(CallBool("return " + c.call));
+    EXPECT_FALSE(FileExists(report)) << "did not wait";
+    for (int i = 0; i < 100 && ReadBytes(report).empty(); ++i) Sleep(100);
+    EXPECT_EQ(ReadBytes(report), "show=" + std::to_string(c.show));
+  }
 }
 
 TEST_F(ScriptShell, PinVerbsAreTrueWhateverTheShellSays) {
@@ -172,17 +185,11 @@ TEST_F(ScriptShell, PinVerbsAreTrueWhateverTheShellSays) {
   }
 }
 
-TEST_F(ScriptShell, ShellExecStartsHiddenWithoutWaiting) {
-  const std::wstring program = CopyProgram(L"hidden_probe.exe");
-  const std::wstring report = folder + L"\\report.txt";
-  EXPECT_TRUE(CallBool("return Lua_ShellExec(" + Lit(program) + ", " + Lit(Quote(report) + L" 2000") + ")"));
-  EXPECT_FALSE(FileExists(report)) << "did not wait";
-  for (int i = 0; i < 100 && ReadBytes(report).empty(); ++i) Sleep(100);
-  EXPECT_EQ(ReadBytes(report), "show=0");
-  // A failure is a result, not an error box.
-  EXPECT_FALSE(CallBool("return Lua_ShellExec(" + Lit(folder + L"\\missing.exe") + ")"));
+TEST_F(ScriptShell, FailuresToStartAreResultsNotErrorBoxes) {
   const std::wstring document = folder + L"\\orphan.kwnoassoc";
   ASSERT_TRUE(WriteBytes(document, "x"));
+  EXPECT_FALSE(CallBool("return Lua_ShellExec(" + Lit(folder + L"\\missing.exe") + ")"));
+  EXPECT_FALSE(CallBool("return Lua_ShellExec(" + Lit(document) + ")"));
   EXPECT_FALSE(CallBool("return Lua_Exec(" + Lit(document) + ", nil, '', true)")) << "nothing opens it";
 }
 

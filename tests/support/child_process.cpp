@@ -159,6 +159,14 @@ HWND FindVisibleWindow(DWORD pid, const wchar_t* windowClass) {
   return search.found;
 }
 
+std::wstring WindowText(HWND window) {
+  wchar_t text[4096] = {};
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 200, &copied))
+    return {};
+  return std::wstring(text, copied);
+}
+
 std::wstring ExeFolder() {
   wchar_t path[MAX_PATH * 4];
   const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 4);

@@ -45,6 +45,9 @@ ChildRun RunChild(const ChildOptions& options);
 
 // A visible top-level window of process `pid` (optionally of a class), or null.
 HWND FindVisibleWindow(DWORD pid, const wchar_t* windowClass = nullptr);
+// The text of a window of another process, "" when it does not answer at
+// once. Never waits on the window's thread: that may be a stopped debuggee.
+std::wstring WindowText(HWND window);
 
 // Paths of this test run.
 std::wstring ExeFolder();                  // the folder of the running test

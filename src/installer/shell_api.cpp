@@ -1,0 +1,59 @@
+#include "installer/shell_api.h"
+
+#include "installer/system_dll.h"
+
+namespace kw::shell {
+
+namespace {
+
+const ModuleHandle& Shell32() {
+  static const ModuleHandle module(LoadSystemLibrary(L"shell32.dll"));
+  return module;
+}
+
+const ModuleHandle& Shlwapi() {
+  static const ModuleHandle module(LoadSystemLibrary(L"shlwapi.dll"));
+  return module;
+}
+
+}  // namespace
+
+LPWSTR* CommandLineToArgv(LPCWSTR commandLine, int* count) {
+  using Fn = LPWSTR*(WINAPI*)(LPCWSTR, int*);
+  static const Fn fn = Shell32().Proc<Fn>("CommandLineToArgvW");
+  if (fn) return fn(commandLine, count);
+  *count = 0;
+  return nullptr;
+}
+
+HINSTANCE Execute(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR folder, int show) {
+  using Fn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+  static const Fn fn = Shell32().Proc<Fn>("ShellExecuteW");
+  return fn ? fn(owner, verb, file, parameters, folder, show) : reinterpret_cast<HINSTANCE>(SE_ERR_DLLNOTFOUND);
+}
+
+BOOL ExecuteEx(SHELLEXECUTEINFOW* info) {
+  using Fn = BOOL(WINAPI*)(SHELLEXECUTEINFOW*);
+  static const Fn fn = Shell32().Proc<Fn>("ShellExecuteExW");
+  return fn ? fn(info) : FALSE;
+}
+
+int CreateDirectoryEx(HWND owner, LPCWSTR path, const SECURITY_ATTRIBUTES* attributes) {
+  using Fn = int(WINAPI*)(HWND, LPCWSTR, const SECURITY_ATTRIBUTES*);
+  static const Fn fn = Shell32().Proc<Fn>("SHCreateDirectoryExW");
+  return fn ? fn(owner, path, attributes) : ERROR_DLL_NOT_FOUND;
+}
+
+BOOL GetSpecialFolderPath(HWND owner, LPWSTR path, int csidl, BOOL create) {
+  using Fn = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
+  static const Fn fn = Shell32().Proc<Fn>("SHGetSpecialFolderPathW");
+  return fn ? fn(owner, path, csidl, create) : FALSE;
+}
+
+BOOL PathIsUrl(LPCWSTR text) {
+  using Fn = BOOL(WINAPI*)(LPCWSTR);
+  static const Fn fn = Shlwapi().Proc<Fn>("PathIsURLW");
+  return fn ? fn(text) : FALSE;
+}
+
+}  // namespace kw::shell
