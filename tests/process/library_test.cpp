@@ -99,6 +99,33 @@ TEST_F(InstallerLibrary, RegSvr32LoadsAServerWhoseImportsLieBesideIt) {
   EXPECT_EQ(ReadBytes(dll + L".calls"), "register\nunregister\n");
 }
 
+TEST_F(InstallerLibrary, FailuresAndMilestonesAreTraced) {
+  ASSERT_TRUE(WriteBytes(folder + L"\\target.exe", "x"));
+  const ChildRun run = Run(L"traces", {{L"KW_TEST_DIR", folder}});
+  // Each message; failures of system calls add the source position and error.
+  struct Expected {
+    std::wstring line;
+    bool withPosition;
+  };
+  const Expected expected[] = {
+      {L"tq Fun:Lua_Exec, Description:" + folder + L"\\missing.exe it's not exists!\r\n", false},
+      {L"tq Save Shortcut " + folder + L"\\links\\target.lnk \r\n", false},
+      {L"tq Unknow Error in fun:Lua_SCM\r\n", true},
+      {L"tq SHGetSpecialFolderPathW csidl=127 failed!\r\n", true},
+  };
+  for (const Expected& e : expected) {
+    SCOPED_TRACE(testing::PrintToString(e.line));
+    const int at = run.IndexOf(e.line);
+    ASSERT_GE(at, 0) << testing::PrintToString(run.Texts());
+    const std::wstring next = at + 1 < static_cast<int>(run.traces.size()) ? run.traces[at + 1].text : L"";
+    EXPECT_EQ(next.rfind(L"tq tq file:", 0) == 0, e.withPosition) << testing::PrintToString(next);
+    if (!e.withPosition) continue;
+    ASSERT_LT(at + 3, static_cast<int>(run.traces.size()));
+    EXPECT_EQ(run.traces[at + 2].text.rfind(L"tq tq line:", 0), 0u);
+    EXPECT_EQ(run.traces[at + 3].text.rfind(L"tq tq err:", 0), 0u);
+  }
+}
+
 TEST_F(InstallerLibrary, CommandLineArgumentsStartWithTheProgram) {
   const ChildRun run = Run(L"argv", {}, L" /KWFlag \"two words\"");
   const std::wstring expected[] = {L"tq argv:1:" + Exe(), L"tq argv:2:/InstallSlience", L"tq argv:3:true",

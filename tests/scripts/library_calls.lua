@@ -27,6 +27,14 @@ function calls.argv()
   Lua_Logout("module:" .. Lua_GetModuleFileName())
 end
 
+function calls.traces()
+  local dir = os.getenv("KW_TEST_DIR")
+  Lua_Exec(dir .. "\\missing.exe", "open")
+  Lua_CreateShortcut(dir .. "\\target.exe", dir .. "\\links\\target.lnk", "", "")
+  Lua_SCM("PlugPlay", "restart")
+  Lua_RegVarByCSIDL("KW_NO_FOLDER", 127)
+end
+
 function QRVSE_BeforeInit()
   for name in string.gmatch(os.getenv("KW_TEST_CALLS") or "", "%a+") do
     calls[name]()
