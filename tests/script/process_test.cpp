@@ -89,6 +89,12 @@ TEST_F(ScriptProcess, TaskKillOfANameNotRunningIsTrue) {
   EXPECT_TRUE(CallBool("return Lua_TaskKill('kw_not_running_at_all.exe', nil)"));
   EXPECT_TRUE(CallBool("return Lua_KillAllTaskByName('kw_not_running_at_all.exe')"));
   EXPECT_TRUE(CallBool("return Lua_TaskKill(-1)"));
+  // No window of the class: nothing is posted, least of all to our own queue.
+  MSG stray;
+  while (PeekMessageW(&stray, reinterpret_cast<HWND>(-1), 0, 0, PM_REMOVE)) {}
+  EXPECT_TRUE(CallBool("return Lua_TaskKill('kw_not_running_at_all.exe', 'KWNoSuchWindowClass', nil)"));
+  EXPECT_TRUE(CallBool("return Lua_TaskKill('kw_not_running_at_all.exe', 'KWNoSuchWindowClass', 0x8001)"));
+  EXPECT_FALSE(PeekMessageW(&stray, reinterpret_cast<HWND>(-1), 0, 0, PM_REMOVE)) << stray.message;
 }
 
 TEST_F(ScriptProcess, TaskKillPostsTheMessageToTheWindowClass) {
@@ -239,7 +245,9 @@ TEST(ScriptPrivileges, EnableAndDisableByTheLastTwoArguments) {
     EXPECT_EQ(CallBool(std::string("return Lua_EnablePrivilege(") + c.arguments + ")"), c.result);
     EXPECT_EQ(PrivilegeEnabled(L"SeDebugPrivilege"), c.enabledAfter);
   }
-  for (const char* bad : {"'SeNoSuchPrivilege', true", "true", ""}) {
+  // Unknown names, missing arguments, and a privilege the token does not
+  // hold (the adjust call succeeds then, and only its last error tells).
+  for (const char* bad : {"'SeNoSuchPrivilege', true", "true", "", "'SeCreateTokenPrivilege', true"}) {
     SCOPED_TRACE(bad);
     EXPECT_FALSE(CallBool(std::string("return Lua_EnablePrivilege(") + bad + ")"));
   }
