@@ -4,7 +4,7 @@
 
 #include "installer/encoding.h"
 #include "installer/log.h"
-#include "installer/owned_handle.h"
+#include "installer/unique_handle.h"
 #include "installer/process_tool_help.h"
 #include "script/deferred_globals.h"
 #include "script/engine.h"
@@ -103,8 +103,8 @@ void CInstallMgr::KillProcessesByName(const std::vector<std::wstring>& names) {
   ProcessToolHelp().ForEach([&names](const PROCESSENTRY32W& process) {
     for (const std::wstring& name : names) {
       if (lstrcmpiW(process.szExeFile, name.c_str()) != 0) continue;
-      if (KernelHandle handle{OpenProcess(PROCESS_ALL_ACCESS, FALSE, process.th32ProcessID)})
-        TerminateProcess(handle.Get(), 10000);
+      const UniqueHandle handle(OpenProcess(PROCESS_ALL_ACCESS, FALSE, process.th32ProcessID));
+      if (handle.Valid()) TerminateProcess(handle.Get(), 10000);
       break;
     }
   });

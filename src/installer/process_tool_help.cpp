@@ -2,7 +2,7 @@
 
 #include <psapi.h>
 
-#include "installer/owned_handle.h"
+#include "installer/unique_handle.h"
 #include "installer/trace.h"
 
 namespace kw {
@@ -68,8 +68,8 @@ long ProcessToolHelp::FindFirst(const std::wstring& name) const {
 }
 
 std::optional<std::wstring> ProcessToolHelp::ImagePath(DWORD processId) {
-  KernelHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
-  if (!process) return std::nullopt;
+  UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+  if (!process.Valid()) return std::nullopt;
   wchar_t image[MAX_PATH] = {};
   const DWORD units = GetProcessImageFileNameW(process.Get(), image, MAX_PATH);
   if (units == 0) return std::nullopt;
@@ -94,9 +94,9 @@ bool EndProcessGracefully(DWORD processId) {
   if (processId == 0) return true;
   EnumWindows(PostCloseToProcessWindow, static_cast<LPARAM>(processId));
   EnablePrivilege(L"SeDebugPrivilege", true);
-  KernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId));
+  UniqueHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, processId));
   // The system answers an id it does not know with "invalid parameter".
-  if (!process) return GetLastError() == ERROR_INVALID_PARAMETER;
+  if (!process.Valid()) return GetLastError() == ERROR_INVALID_PARAMETER;
   if (WaitForSingleObject(process.Get(), kCloseWaitMs) != WAIT_OBJECT_0) TerminateProcess(process.Get(), 0);
   return WaitForSingleObject(process.Get(), kCloseWaitMs) == WAIT_OBJECT_0;
 }
@@ -107,7 +107,7 @@ bool EnablePrivilege(const wchar_t* name, bool enable) {
     KW_TRACE_FAILURE(L"OpenProcessToken failed!");
     return false;
   }
-  KernelHandle token(rawToken);
+  UniqueHandle token(rawToken);
   TOKEN_PRIVILEGES privileges{};
   privileges.PrivilegeCount = 1;
   if (!LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid)) {

@@ -6,7 +6,6 @@ extern "C" {
 #include <lua.h>
 }
 
-#include "installer/owned_handle.h"
 #include "installer/trace.h"
 #include "script/engine.h"
 #include "script/lib_process.h"
@@ -16,10 +15,21 @@ namespace kw {
 
 namespace {
 
-struct CloseServiceManagerHandle {
-  void operator()(SC_HANDLE handle) const { CloseServiceHandle(handle); }
+// Owns a service-control-manager or service handle.
+class ServiceHandle {
+ public:
+  explicit ServiceHandle(SC_HANDLE handle) : handle_(handle) {}
+  ~ServiceHandle() {
+    if (handle_) CloseServiceHandle(handle_);
+  }
+  ServiceHandle(const ServiceHandle&) = delete;
+  ServiceHandle& operator=(const ServiceHandle&) = delete;
+  SC_HANDLE Get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+
+ private:
+  SC_HANDLE handle_;
 };
-using ServiceHandle = OwnedHandle<SC_HANDLE, CloseServiceManagerHandle>;
 
 bool TraceUnknownError() {
   DebugTrace(L"Unknow Error in fun:%s\r\n", L"Lua_SCM");

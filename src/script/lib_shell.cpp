@@ -15,6 +15,7 @@ extern "C" {
 
 #include "installer/encoding.h"
 #include "installer/launch.h"
+#include "installer/path_exists.h"
 #include "installer/shell_api.h"
 #include "installer/system_dll.h"
 #include "installer/trace.h"
@@ -172,7 +173,7 @@ bool LaunchedThroughShell(const std::wstring& file, const std::wstring& paramete
 // Argument 1 expanded; "" (traced) when nothing is there.
 std::wstring ExistingPathArg(lua_State* state, const wchar_t* function) {
   const std::wstring path = ExpandedArg(state, 1);
-  if (PathExists(path)) return path;
+  if (PathExists(path.c_str())) return path;
   TraceNotExists(function, path);
   return {};
 }
@@ -212,7 +213,7 @@ int Lua_CreateShortcut(lua_State* state) {
   std::wstring target = ToWideArg(state, 1);
   const std::wstring shortcut = ExpandedArg(state, 2);
   const std::wstring folder = ParentFolder(shortcut);
-  if (!folder.empty() && !PathExists(folder)) shell::CreateDirectoryEx(nullptr, folder.c_str(), nullptr);
+  if (!folder.empty() && !PathExists(folder.c_str())) shell::CreateDirectoryEx(nullptr, folder.c_str(), nullptr);
 
   bool ok;
   if (IsWebAddress(target)) {
@@ -231,7 +232,7 @@ int Lua_Exec(lua_State* state) {
   std::wstring parameters, folder;
   if (!IsWebAddress(file)) {
     file = ExpandPath(file);
-    if (!PathExists(file)) {
+    if (!PathExists(file.c_str())) {
       // Unpinning something already gone has nothing left to do.
       const bool unpin = IsOneOfVerbs(verb, {L"Startunpin", L"Taskbarunpin"});
       if (!unpin) TraceNotExists(L"Lua_Exec", file);

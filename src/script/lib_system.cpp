@@ -6,6 +6,7 @@ extern "C" {
 }
 
 #include "installer/log.h"
+#include "installer/path_exists.h"
 #include "installer/shell_api.h"
 #include "installer/trace.h"
 #include "script/engine.h"
@@ -96,7 +97,8 @@ int Lua_GetCommandLineArgv(lua_State* state) {
 }
 
 int Lua_GetDriverInstallPath(lua_State* state) {
-  PushWide(state, ChooseInstallFolder(ExpandPath(L"%ProgramFiles%\\"), FixedDrives(), PathExists));
+  PushWide(state, ChooseInstallFolder(ExpandPath(L"%ProgramFiles%\\"), FixedDrives(),
+                                       [](const std::wstring& path) { return PathExists(path.c_str()); }));
   return 1;
 }
 

@@ -12,19 +12,33 @@ extern "C" {
 namespace kw {
 
 std::wstring ExpandPath(const std::wstring& text) {
-  // Sized by the system rather than by the fixed buffer, so a long
-  // expansion is cut cleanly instead of leaving the buffer undefined.
-  DWORD units = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
-  if (units == 0) return {};
-  std::wstring expanded(units, L'\0');
-  units = ExpandEnvironmentStringsW(text.c_str(), expanded.data(), units);
-  if (units == 0 || units > expanded.size()) return {};
-  expanded.resize(units - 1);
-  if (expanded.size() > kPathUnits - 1) expanded.resize(kPathUnits - 1);
-  return expanded;
+  if (text.empty()) return {};
+  // The size can grow between the two calls if another thread changes the
+  // environment: try again with the new size.
+  std::wstring expanded(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+    if (needed == 0) return {};
+    if (needed <= expanded.size()) {
+      expanded.resize(needed - 1);  // the count includes the terminator
+      return expanded;
+    }
+    expanded.assign(needed, L'\0');
+  }
 }
 
 std::wstring ExpandedArg(lua_State* state, int index) { return ExpandPath(ToWideArg(state, index)); }
+
+int PushWide(lua_State* state, const std::wstring& text) {
+  const std::string utf8 = WideToUtf8(text);
+  lua_pushlstring(state, utf8.data(), utf8.size());
+  return 1;
+}
+
+int PushBool(lua_State* state, bool value) {
+  lua_pushboolean(state, value ? 1 : 0);
+  return 1;
+}
 
 std::wstring LastArg(lua_State* state) { return lua_gettop(state) > 0 ? ToWideArg(state, -1) : std::wstring(); }
 
@@ -34,17 +48,8 @@ unsigned long LastArgUnsigned(lua_State* state) {
 
 bool FlagArg(lua_State* state, int index) { return lua_toboolean(state, index) != 0; }
 
-void PushWide(lua_State* state, const std::wstring& text) {
-  const std::string utf8 = WideToUtf8(text);
-  lua_pushlstring(state, utf8.data(), utf8.size());
-}
-
 void TraceNotExists(const wchar_t* function, const std::wstring& path) {
   DebugTrace(L"Fun:%s, Description:%s it's not exists!\r\n", function, path.c_str());
-}
-
-bool PathExists(const std::wstring& path) {
-  return !path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 std::wstring ParentFolder(const std::wstring& path) {

@@ -1,5 +1,6 @@
-// How every Lua_ function reads its arguments and hands back text: script
-// strings are UTF-8, native text UTF-16; nothing here raises a Lua error.
+// Argument and result conventions shared by the Lua_ functions: arguments are
+// read by position as UTF-16 text, some are environment-expanded, results go
+// back as UTF-8.
 #pragma once
 #include <string>
 
@@ -7,13 +8,17 @@ struct lua_State;
 
 namespace kw {
 
-// Expanded paths keep to the fixed 260-unit path buffer: %VARIABLE%
-// references are replaced and the result is cut to 259 units.
-constexpr std::size_t kPathUnits = 260;
+// %VARIABLE% references expanded. The whole expansion is kept: cutting a
+// path at a fixed length would name a different file.
 std::wstring ExpandPath(const std::wstring& text);
 
-// Argument `index` as text (see ToWideArg), then expanded.
+// Argument `index` as text (see ToWideArg), expanded.
 std::wstring ExpandedArg(lua_State* state, int index);
+
+// Push one result and return the count, 1.
+int PushWide(lua_State* state, const std::wstring& text);
+int PushBool(lua_State* state, bool value);
+
 // The value on top of the stack as text, "" when there are no arguments.
 std::wstring LastArg(lua_State* state);
 // The value on top of the stack as unsigned 32-bit number, 0 when none.
@@ -21,13 +26,9 @@ unsigned long LastArgUnsigned(lua_State* state);
 // True when argument `index` is present and neither nil nor false.
 bool FlagArg(lua_State* state, int index);
 
-void PushWide(lua_State* state, const std::wstring& text);
-
 // "Fun:<function>, Description:<path> it's not exists!"
 void TraceNotExists(const wchar_t* function, const std::wstring& path);
 
-// Files and folders; "" and unreadable paths do not exist.
-bool PathExists(const std::wstring& path);
 // The path without its last component ("" when it has none).
 std::wstring ParentFolder(const std::wstring& path);
 // Case-insensitive comparison of whole texts.
