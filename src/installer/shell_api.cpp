@@ -38,18 +38,6 @@ BOOL ExecuteEx(SHELLEXECUTEINFOW* info) {
   return fn ? fn(info) : FALSE;
 }
 
-int CreateDirectoryEx(HWND owner, LPCWSTR path, const SECURITY_ATTRIBUTES* attributes) {
-  using Fn = int(WINAPI*)(HWND, LPCWSTR, const SECURITY_ATTRIBUTES*);
-  static const Fn fn = Shell32().Proc<Fn>("SHCreateDirectoryExW");
-  return fn ? fn(owner, path, attributes) : ERROR_DLL_NOT_FOUND;
-}
-
-BOOL GetSpecialFolderPath(HWND owner, LPWSTR path, int csidl, BOOL create) {
-  using Fn = BOOL(WINAPI*)(HWND, LPWSTR, int, BOOL);
-  static const Fn fn = Shell32().Proc<Fn>("SHGetSpecialFolderPathW");
-  return fn ? fn(owner, path, csidl, create) : FALSE;
-}
-
 BOOL PathIsUrl(LPCWSTR text) {
   using Fn = BOOL(WINAPI*)(LPCWSTR);
   static const Fn fn = Shlwapi().Proc<Fn>("PathIsURLW");

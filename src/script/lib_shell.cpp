@@ -20,6 +20,7 @@ extern "C" {
 #include "installer/system_dll.h"
 #include "installer/trace.h"
 #include "script/engine.h"
+#include "script/file_ops.h"
 #include "script/native_args.h"
 #include "script/system_actions.h"
 
@@ -174,7 +175,7 @@ bool LaunchedThroughShell(const std::wstring& file, const std::wstring& paramete
 std::wstring ExistingPathArg(lua_State* state, const wchar_t* function) {
   const std::wstring path = ExpandedArg(state, 1);
   if (PathExists(path.c_str())) return path;
-  TraceNotExists(function, path);
+  TraceMissing(function, path);
   return {};
 }
 
@@ -213,7 +214,7 @@ int Lua_CreateShortcut(lua_State* state) {
   std::wstring target = ToWideArg(state, 1);
   const std::wstring shortcut = ExpandedArg(state, 2);
   const std::wstring folder = ParentFolder(shortcut);
-  if (!folder.empty() && !PathExists(folder.c_str())) shell::CreateDirectoryEx(nullptr, folder.c_str(), nullptr);
+  if (!folder.empty() && !PathExists(folder.c_str())) ShellCreateDirectory(folder);
 
   bool ok;
   if (IsWebAddress(target)) {
@@ -235,7 +236,7 @@ int Lua_Exec(lua_State* state) {
     if (!PathExists(file.c_str())) {
       // Unpinning something already gone has nothing left to do.
       const bool unpin = IsOneOfVerbs(verb, {L"Startunpin", L"Taskbarunpin"});
-      if (!unpin) TraceNotExists(L"Lua_Exec", file);
+      if (!unpin) TraceMissing(L"Lua_Exec", file);
       lua_pushboolean(state, unpin);
       return 1;
     }

@@ -10,6 +10,7 @@ extern "C" {
 #include "installer/shell_api.h"
 #include "installer/trace.h"
 #include "script/engine.h"
+#include "script/file_ops.h"
 #include "script/function_ref.h"
 #include "script/native_args.h"
 
@@ -61,7 +62,7 @@ int Lua_RegVarByCSIDL(lua_State* state) {
   const std::wstring name = ToWideArg(state, 1);
   const int csidl = static_cast<int>(lua_tointeger(state, 2));
   wchar_t folder[MAX_PATH] = {};
-  if (!shell::GetSpecialFolderPath(nullptr, folder, csidl, FALSE)) {
+  if (!ShellSpecialFolder(csidl, folder)) {
     DebugTrace(L"SHGetSpecialFolderPathW csidl=%d failed!\r\n", csidl);
     KW_TRACE_FAILURE(L"");
     lua_pushboolean(state, false);

@@ -6,7 +6,6 @@ extern "C" {
 #include <lua.h>
 }
 
-#include "installer/trace.h"
 #include "script/engine.h"
 
 namespace kw {
@@ -47,10 +46,6 @@ unsigned long LastArgUnsigned(lua_State* state) {
 }
 
 bool FlagArg(lua_State* state, int index) { return lua_toboolean(state, index) != 0; }
-
-void TraceNotExists(const wchar_t* function, const std::wstring& path) {
-  DebugTrace(L"Fun:%s, Description:%s it's not exists!\r\n", function, path.c_str());
-}
 
 std::wstring ParentFolder(const std::wstring& path) {
   const auto slash = path.find_last_of(L"\\/");

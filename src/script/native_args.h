@@ -26,9 +26,6 @@ unsigned long LastArgUnsigned(lua_State* state);
 // True when argument `index` is present and neither nil nor false.
 bool FlagArg(lua_State* state, int index);
 
-// "Fun:<function>, Description:<path> it's not exists!"
-void TraceNotExists(const wchar_t* function, const std::wstring& path);
-
 // The path without its last component ("" when it has none).
 std::wstring ParentFolder(const std::wstring& path);
 // Case-insensitive comparison of whole texts.
