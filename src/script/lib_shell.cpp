@@ -16,7 +16,6 @@ extern "C" {
 #include "installer/encoding.h"
 #include "installer/launch.h"
 #include "installer/path_exists.h"
-#include "installer/shell_api.h"
 #include "installer/system_dll.h"
 #include "installer/trace.h"
 #include "script/engine.h"
@@ -52,7 +51,7 @@ class ComRef {
   T* ptr_ = nullptr;
 };
 
-bool IsWebAddress(const std::wstring& text) { return shell::PathIsUrl(text.c_str()) != FALSE; }
+bool IsWebAddress(const std::wstring& text) { return ShellPathIsUrl(text); }
 
 bool IsOneOfVerbs(const std::wstring& verb, std::initializer_list<const wchar_t*> verbs) {
   for (const wchar_t* candidate : verbs)
@@ -161,7 +160,7 @@ bool StartHidden(const wchar_t* verb, const std::wstring& file, const std::wstri
   info.lpParameters = OrNull(parameters);
   info.lpDirectory = OrNull(folder);
   info.nShow = SW_HIDE;
-  const bool started = shell::ExecuteEx(&info) != FALSE;
+  const bool started = ShellExecuteExCall(&info);
   process = started ? info.hProcess : nullptr;
   return started;
 }
@@ -257,7 +256,7 @@ int Lua_Exec(lua_State* state) {
     }
   } else {
     const auto result = reinterpret_cast<INT_PTR>(
-        shell::Execute(nullptr, OrNull(verb), file.c_str(), OrNull(parameters), OrNull(folder), SW_SHOWNORMAL));
+        ShellExecuteCall(OrNull(verb), file.c_str(), OrNull(parameters), OrNull(folder), SW_SHOWNORMAL));
     ok = result > 32 || IsOneOfVerbs(verb, {L"Startpin", L"Startunpin", L"Taskbarpin", L"Taskbarunpin"});
   }
   lua_pushboolean(state, ok);

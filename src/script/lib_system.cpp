@@ -7,7 +7,6 @@ extern "C" {
 
 #include "installer/log.h"
 #include "installer/path_exists.h"
-#include "installer/shell_api.h"
 #include "installer/trace.h"
 #include "script/engine.h"
 #include "script/file_ops.h"
@@ -85,7 +84,7 @@ int Lua_GetModuleFileName(lua_State* state) {
 
 int Lua_GetCommandLineArgv(lua_State* state) {
   int count = 0;
-  LPWSTR* argv = shell::CommandLineToArgv(GetCommandLineW(), &count);
+  LPWSTR* argv = ShellCommandLineToArgv(GetCommandLineW(), &count);
   ScopeGuard freeArgv([argv] {
     if (argv) LocalFree(argv);
   });
