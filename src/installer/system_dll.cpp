@@ -1,6 +1,7 @@
 #include "installer/system_dll.h"
 
 #include <string>
+#include <string_view>
 
 namespace kw {
 
@@ -32,26 +33,64 @@ void RestrictDllSearchToSystem() {
   SetDllDirectoryW(L"");
 }
 
-std::wstring SystemFolder() {
-  wchar_t system[MAX_PATH];
-  const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return {};
-  return std::wstring(system, length);
-}
-
 HMODULE LoadSystemLibrary(const wchar_t* fileName) {
   if (SearchFlagsSupported()) return LoadLibraryExW(fileName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  std::wstring path = SystemFolder();
-  if (path.empty()) return nullptr;
+  wchar_t system[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  std::wstring path(system, length);
   path += L'\\';
   path += fileName;
   return LoadLibraryW(path.c_str());
 }
 
-HMODULE LoadLibraryByFullPath(const wchar_t* fullPath) {
+HMODULE LoadLibraryByNameOrPath(const wchar_t* nameOrPath) {
+  if (!nameOrPath || !*nameOrPath) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  const std::wstring_view name(nameOrPath);
+  if (name.find_first_of(L"\\/") == std::wstring_view::npos) return LoadLibraryW(nameOrPath);
+  // The search flags below take only fully qualified paths.
+  const DWORD units = GetFullPathNameW(nameOrPath, 0, nullptr, nullptr);
+  if (units == 0) return nullptr;
+  std::wstring full(units, L'\0');
+  const DWORD length = GetFullPathNameW(nameOrPath, units, full.data(), nullptr);
+  if (length == 0 || length >= units) return nullptr;
+  full.resize(length);
   if (SearchFlagsSupported())
-    return LoadLibraryExW(fullPath, nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
-  return LoadLibraryExW(fullPath, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    return LoadLibraryExW(full.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+  return LoadLibraryExW(full.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+std::wstring ExecutablePath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (length == 0) return {};
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    if (path.size() >= 32768) return {};
+    path.resize(path.size() * 2);
+  }
+}
+
+HMODULE LoadLibraryBesideExecutable(const wchar_t* fileName) {
+  std::wstring path = ExecutablePath();
+  const std::size_t slash = path.find_last_of(L'\\');
+  if (slash == std::wstring::npos) return nullptr;
+  path.resize(slash + 1);
+  path += fileName;
+  return LoadLibraryByNameOrPath(path.c_str());
+}
+
+std::wstring SystemFolder() {
+  wchar_t system[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  return std::wstring(system, length);
 }
 
 }  // namespace kw

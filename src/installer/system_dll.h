@@ -11,15 +11,24 @@ namespace kw {
 // folder. Called first thing at start-up, before anything loads a library.
 void RestrictDllSearchToSystem();
 
-// The system folder ("C:\Windows\system32"), "" if it cannot be read.
-std::wstring SystemFolder();
-
 // Loads a system DLL from the system folder only.
 HMODULE LoadSystemLibrary(const wchar_t* fileName);
 
-// Loads a DLL named by its full path; its own imports are found beside it
-// and in the system folder, never in the current or the installer's folder.
-HMODULE LoadLibraryByFullPath(const wchar_t* fullPath);
+// Loads a library that a script names. A bare name goes through the process's
+// search path (the system folder once RestrictDllSearchToSystem has run); a
+// path with a folder loads that file, and its own dependencies are found
+// beside it, then in the system folder.
+HMODULE LoadLibraryByNameOrPath(const wchar_t* nameOrPath);
+
+// Full path of the running executable; empty if it cannot be had.
+std::wstring ExecutablePath();
+
+// Loads fileName from the executable's own folder by full path; the DLLs it
+// imports are found beside it or in the system folder.
+HMODULE LoadLibraryBesideExecutable(const wchar_t* fileName);
+
+// The system folder ("C:\Windows\system32"), "" if it cannot be read.
+std::wstring SystemFolder();
 
 // Owns a loaded module.
 class ModuleHandle {
@@ -44,6 +53,12 @@ class ModuleHandle {
   template <class Fn>
   Fn Proc(const char* name) const {
     return module_ ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name))) : nullptr;
+  }
+  // Gives up ownership without unloading.
+  HMODULE Release() {
+    HMODULE module = module_;
+    module_ = nullptr;
+    return module;
   }
   void Reset() {
     if (module_) FreeLibrary(module_);

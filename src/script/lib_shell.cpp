@@ -59,16 +59,6 @@ bool IsOneOfVerbs(const std::wstring& verb, std::initializer_list<const wchar_t*
   return false;
 }
 
-std::wstring FullPath(const std::wstring& path) {
-  const DWORD units = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-  if (units == 0) return {};
-  std::wstring full(units, L'\0');
-  const DWORD written = GetFullPathNameW(path.c_str(), units, full.data(), nullptr);
-  if (written == 0 || written >= units) return {};
-  full.resize(written);
-  return full;
-}
-
 const wchar_t* OrNull(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
 
 // COM for the calling thread for one call; a thread already in another
@@ -179,9 +169,10 @@ std::wstring ExistingPathArg(lua_State* state, const wchar_t* function) {
 }
 
 bool CallRegistrationEntry(const std::wstring& path, bool registering) {
-  // By full path: the process loads bare names from the system folder only.
-  const std::wstring fullPath = FullPath(path);
-  ModuleHandle library(fullPath.empty() ? nullptr : LoadLibraryByFullPath(fullPath.c_str()));
+  // As a path, never a bare name: the process loads those from the system
+  // folder only, and the file that exists here is the one to register.
+  const std::wstring asPath = path.find_first_of(L"\\/") == std::wstring::npos ? L".\\" + path : path;
+  ModuleHandle library(LoadLibraryByNameOrPath(asPath.c_str()));
   if (!library) {
     DebugTrace(L"Fun:%s, Description: LoadLibrary %s Failed!\r\n", L"Lua_RegSvr32", path.c_str());
     KW_TRACE_FAILURE(L"");

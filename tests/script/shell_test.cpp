@@ -225,6 +225,17 @@ TEST_F(ComRegistration, RegSvr32CallsTheRegisterAndUnregisterEntries) {
   EXPECT_EQ(GetModuleHandleW(dll.c_str()), nullptr) << "the library is unloaded again";
 }
 
+TEST_F(ComRegistration, RegSvr32RegistersTheFileThatExistsUnderARelativeName) {
+  // A copy also lies beside this test program, where a bare-name load would look.
+  wchar_t previous[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, previous);
+  ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
+  const bool registered = CallBool("return Lua_RegSvr32('com_probe.dll', true)");
+  SetCurrentDirectoryW(previous);
+  EXPECT_TRUE(registered);
+  EXPECT_EQ(ReadBytes(calls), "register\n");
+}
+
 TEST_F(ComRegistration, RegSvr32IsFalseWithoutALoadableServer) {
   const std::wstring plain = CopyProgram(L"canary.dll");  // no entry points
   const std::wstring text = folder + L"\\text.dll";
