@@ -1,11 +1,12 @@
 #include "installer/install_mgr.h"
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include "installer/encoding.h"
 #include "installer/find_handle.h"
 #include "installer/log.h"
+#include "installer/unique_handle.h"
+#include "installer/process_tool_help.h"
 #include "script/deferred_globals.h"
 #include "script/engine.h"
 
@@ -77,21 +78,14 @@ void CInstallMgr::KillAllToolProcess() {
 }
 
 void CInstallMgr::KillProcessesByName(const std::vector<std::wstring>& names) {
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return;
-  PROCESSENTRY32W process{};
-  process.dwSize = sizeof(process);
-  for (BOOL more = Process32FirstW(snapshot, &process); more; more = Process32NextW(snapshot, &process)) {
+  ProcessToolHelp().ForEach([&names](const PROCESSENTRY32W& process) {
     for (const std::wstring& name : names) {
       if (lstrcmpiW(process.szExeFile, name.c_str()) != 0) continue;
-      if (HANDLE handle = OpenProcess(PROCESS_ALL_ACCESS, FALSE, process.th32ProcessID)) {
-        TerminateProcess(handle, 10000);
-        CloseHandle(handle);
-      }
+      const UniqueHandle handle(OpenProcess(PROCESS_ALL_ACCESS, FALSE, process.th32ProcessID));
+      if (handle.Valid()) TerminateProcess(handle.Get(), 10000);
       break;
     }
-  }
-  CloseHandle(snapshot);
+  });
 }
 
 }  // namespace kw

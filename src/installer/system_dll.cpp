@@ -35,10 +35,8 @@ void RestrictDllSearchToSystem() {
 
 HMODULE LoadSystemLibrary(const wchar_t* fileName) {
   if (SearchFlagsSupported()) return LoadLibraryExW(fileName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  wchar_t system[MAX_PATH];
-  const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return nullptr;
-  std::wstring path(system, length);
+  std::wstring path = SystemFolder();
+  if (path.empty()) return nullptr;
   path += L'\\';
   path += fileName;
   return LoadLibraryW(path.c_str());
@@ -84,6 +82,13 @@ HMODULE LoadLibraryBesideExecutable(const wchar_t* fileName) {
   path.resize(slash + 1);
   path += fileName;
   return LoadLibraryByNameOrPath(path.c_str());
+}
+
+std::wstring SystemFolder() {
+  wchar_t system[MAX_PATH];
+  const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  return std::wstring(system, length);
 }
 
 }  // namespace kw

@@ -27,6 +27,9 @@ std::wstring ExecutablePath();
 // imports are found beside it or in the system folder.
 HMODULE LoadLibraryBesideExecutable(const wchar_t* fileName);
 
+// The system folder ("C:\Windows\system32"), "" if it cannot be read.
+std::wstring SystemFolder();
+
 // Owns a loaded module.
 class ModuleHandle {
  public:

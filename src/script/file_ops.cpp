@@ -72,4 +72,25 @@ bool ShellMakeUniqueName(const std::wstring& path, wchar_t* unique) {
   return make && make(unique, path.c_str(), nullptr, nullptr);
 }
 
+HINSTANCE ShellExecuteCall(LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR folder, int show) {
+  using ExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+  const auto execute = Shell32().Proc<ExecuteFn>("ShellExecuteW");
+  if (!execute) return reinterpret_cast<HINSTANCE>(SE_ERR_DLLNOTFOUND);
+  return execute(nullptr, verb, file, parameters, folder, show);
+}
+
+bool ShellExecuteExCall(SHELLEXECUTEINFOW* info) {
+  const auto execute = Shell32().Proc<BOOL(WINAPI*)(SHELLEXECUTEINFOW*)>("ShellExecuteExW");
+  return execute && execute(info);
+}
+
+LPWSTR* ShellCommandLineToArgv(LPCWSTR commandLine, int* count) {
+  const auto split = Shell32().Proc<LPWSTR*(WINAPI*)(LPCWSTR, int*)>("CommandLineToArgvW");
+  if (split) return split(commandLine, count);
+  *count = 0;
+  return nullptr;
+}
+
+bool ShellPathIsUrl(const std::wstring& text) { return ShellPathTest("PathIsURLW", text); }
+
 }  // namespace kw

@@ -31,4 +31,12 @@ bool ShellSpecialFolder(int csidl, wchar_t* path);
 // holds MAX_PATH + 1.
 bool ShellMakeUniqueName(const std::wstring& path, wchar_t* unique);
 
+// The shell's program starts, command-line splitting and URL test, bound at
+// run time the same way; each fails as the system call would when shell32
+// or shlwapi cannot be had.
+HINSTANCE ShellExecuteCall(LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR folder, int show);
+bool ShellExecuteExCall(SHELLEXECUTEINFOW* info);
+LPWSTR* ShellCommandLineToArgv(LPCWSTR commandLine, int* count);
+bool ShellPathIsUrl(const std::wstring& text);
+
 }  // namespace kw

@@ -39,4 +39,22 @@ int PushBool(lua_State* state, bool value) {
   return 1;
 }
 
+std::wstring LastArg(lua_State* state) { return lua_gettop(state) > 0 ? ToWideArg(state, -1) : std::wstring(); }
+
+unsigned long LastArgUnsigned(lua_State* state) {
+  return lua_gettop(state) > 0 ? static_cast<unsigned long>(lua_tounsigned(state, -1)) : 0;
+}
+
+bool FlagArg(lua_State* state, int index) { return lua_toboolean(state, index) != 0; }
+
+std::wstring ParentFolder(const std::wstring& path) {
+  const auto slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return {};
+  // "C:\file" keeps its root: "C:\".
+  if (slash == 2 && path.size() > 1 && path[1] == L':') return path.substr(0, 3);
+  return path.substr(0, slash);
+}
+
+bool SameText(const std::wstring& a, const wchar_t* b) { return lstrcmpiW(a.c_str(), b) == 0; }
+
 }  // namespace kw

@@ -19,4 +19,16 @@ std::wstring ExpandedArg(lua_State* state, int index);
 int PushWide(lua_State* state, const std::wstring& text);
 int PushBool(lua_State* state, bool value);
 
+// The value on top of the stack as text, "" when there are no arguments.
+std::wstring LastArg(lua_State* state);
+// The value on top of the stack as unsigned 32-bit number, 0 when none.
+unsigned long LastArgUnsigned(lua_State* state);
+// True when argument `index` is present and neither nil nor false.
+bool FlagArg(lua_State* state, int index);
+
+// The path without its last component ("" when it has none).
+std::wstring ParentFolder(const std::wstring& path);
+// Case-insensitive comparison of whole texts.
+bool SameText(const std::wstring& a, const wchar_t* b);
+
 }  // namespace kw

@@ -49,6 +49,9 @@ HWND CreateTestWindow(const wchar_t* windowClass, const wchar_t* title, DWORD st
 
 // A visible top-level window of process `pid` (optionally of a class), or null.
 HWND FindVisibleWindow(DWORD pid, const wchar_t* windowClass = nullptr);
+// The text of a window of another process, "" when it does not answer at
+// once. Never waits on the window's thread: that may be a stopped debuggee.
+std::wstring WindowText(HWND window);
 
 // A window's text, asked with a timed send: the window may belong to a
 // debuggee stopped at a trace, and nothing may wait for it. "" if busy.

@@ -1,0 +1,108 @@
+// Starting and stopping a real service of ours through the service manager.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "child_process.h"
+#include "script/lib_process.h"
+#include "script_call.h"
+
+namespace {
+
+using namespace kwtest;
+
+// Installs test_service.exe under a name of its own for one test.
+class ScriptService : public testing::Test {
+ protected:
+  void Install(const wchar_t* mode) {
+    const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+    name = L"KWTestSvc" + std::to_wstring(GetCurrentProcessId()) + kw::Utf8ToWide(info->name()).substr(0, 16);
+    manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(manager, nullptr);
+    const std::wstring binary = Quote(ExeFolder() + L"\\test_service.exe") + L" " + mode;
+    service = CreateServiceW(manager, name.c_str(), name.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                             SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr, nullptr,
+                             nullptr, nullptr);
+    ASSERT_NE(service, nullptr) << GetLastError();
+  }
+
+  void TearDown() override {
+    if (service) {
+      SERVICE_STATUS_PROCESS status = Status();
+      if (status.dwProcessId) {
+        if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, status.dwProcessId)) {
+          TerminateProcess(process, 1);
+          WaitForSingleObject(process, 5000);
+          CloseHandle(process);
+        }
+      }
+      DeleteService(service);
+      CloseServiceHandle(service);
+    }
+    if (manager) CloseServiceHandle(manager);
+  }
+
+  SERVICE_STATUS_PROCESS Status() const {
+    SERVICE_STATUS_PROCESS status{};
+    DWORD size = 0;
+    QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof(status), &size);
+    return status;
+  }
+
+  std::string Scm(const char* verb) const { return "return Lua_SCM(" + Lit(name) + ", " + verb + ")"; }
+
+  std::wstring name;
+  SC_HANDLE manager = nullptr;
+  SC_HANDLE service = nullptr;
+};
+
+TEST_F(ScriptService, StartsAStoppedServiceAndStopsARunningOne) {
+  Install(L"normal");
+  ASSERT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+  EXPECT_TRUE(CallBool(Scm("'start'")));
+  const SERVICE_STATUS_PROCESS running = Status();
+  EXPECT_EQ(running.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+  // Already running: true, and still the same process.
+  EXPECT_TRUE(CallBool(Scm("'START'")));
+  EXPECT_EQ(Status().dwProcessId, running.dwProcessId);
+
+  EXPECT_TRUE(CallBool(Scm("'Stop'")));
+  EXPECT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+  EXPECT_TRUE(CallBool(Scm("'stop'"))) << "already stopped";
+}
+
+TEST_F(ScriptService, OtherVerbsAreFalse) {
+  Install(L"normal");
+  for (const char* verb : {"'restart'", "''", "nil"}) {
+    SCOPED_TRACE(verb);
+    EXPECT_FALSE(CallBool(Scm(verb)));
+  }
+  EXPECT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+}
+
+TEST(ScriptServiceMissing, AServiceThatDoesNotExistIsTrue) {
+  for (const char* verb : {"'start'", "'stop'", "'restart'"}) {
+    SCOPED_TRACE(verb);
+    EXPECT_TRUE(CallBool(std::string("return Lua_SCM('KWNoSuchServiceAnywhere', ") + verb + ")"));
+  }
+}
+
+TEST_F(ScriptService, AServiceThatNeverGetsThereEndsTheWait) {
+  Install(L"stuck");
+  // The same wait as Lua_SCM's, with limits short enough for a test.
+  const kw::ServiceWaitLimits limits{2, 500, 3000};
+  EXPECT_FALSE(kw::ControlServiceByVerb(name, L"start", limits));
+  EXPECT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_START_PENDING));
+}
+
+TEST(ServiceWaitLimits, AMultipleOfTheHintWithinTheBounds) {
+  const kw::ServiceWaitLimits limits{10, 30000, 300000};
+  struct Case {
+    DWORD hint, limit;
+  };
+  const Case cases[] = {{0, 30000}, {2000, 30000}, {5000, 50000}, {60000, 300000}, {0xFFFFFFFF, 300000}};
+  for (const Case& c : cases) EXPECT_EQ(kw::ServiceProgressLimitMs(c.hint, limits), c.limit) << c.hint;
+}
+
+}  // namespace
