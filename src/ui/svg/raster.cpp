@@ -6,7 +6,8 @@
 namespace kw::svg {
 
 Rasterizer::Rasterizer(int width, int height)
-    : w_(width), h_(height), acc_(static_cast<std::size_t>(width + 2) * height, 0.f) {
+    : w_(width), h_(height * kSubRows),
+      acc_(static_cast<std::size_t>(width + 2) * height * kSubRows, 0.f) {
   minY_ = h_;
   maxY_ = -1;
   minX_ = w_;
@@ -25,7 +26,7 @@ void Rasterizer::AddPolylines(const std::vector<Polyline>& lines) {
 void Rasterizer::AddLine(Point a, Point b) {
   if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(b.x) || !std::isfinite(b.y))
     return;
-  double y0 = a.y, y1 = b.y;
+  double y0 = a.y * kSubRows, y1 = b.y * kSubRows;
   if (y0 == y1) return;
   // Rows outside the canvas never show.
   if ((y0 <= 0 && y1 <= 0) || (y0 >= h_ && y1 >= h_)) return;
@@ -103,7 +104,7 @@ void Rasterizer::Line(double px0, double py0, double px1, double py1) {
     double xb = px0 + (bottom - py0) * dxdy;
     x = xa;
     double xnext = xb;
-    double d = dy * dir;
+    double d = dy * dir / kSubRows;
     double xl = std::min(x, xnext), xr = std::max(x, xnext);
     double xlFloor = std::floor(xl);
     int xli = static_cast<int>(xlFloor);
@@ -136,23 +137,25 @@ void Rasterizer::Line(double px0, double py0, double px1, double py1) {
 }
 
 void Rasterizer::Sweep(FillRule rule, Mask* mask) {
+  const int height = h_ / kSubRows;
   mask->width = w_;
-  mask->height = h_;
-  mask->alpha.assign(static_cast<std::size_t>(w_) * h_, 0.f);
+  mask->height = height;
+  mask->alpha.assign(static_cast<std::size_t>(w_) * height, 0.f);
   mask->box = {};
   if (maxY_ < minY_) return;
   int x0 = std::clamp(minX_, 0, w_), x1 = std::clamp(maxX_ + 2, 0, w_ + 2);
   const int stride = w_ + 2;
   int bx0 = w_, bx1 = 0;
+  int py0 = minY_ / kSubRows, py1 = maxY_ / kSubRows;
   for (int y = minY_; y <= maxY_; ++y) {
     float* row = &acc_[static_cast<std::size_t>(y) * stride];
-    float* out = &mask->alpha[static_cast<std::size_t>(y) * w_];
+    float* out = &mask->alpha[static_cast<std::size_t>(y / kSubRows) * w_];
     double sum = 0;
     for (int x = x0; x < x1; ++x) {
       sum += row[x];
       row[x] = 0;
       if (x >= w_) continue;
-      double v = std::fabs(sum);
+      double v = std::fabs(sum) * kSubRows;
       if (rule == FillRule::EvenOdd) {
         v = std::fmod(v, 2.0);
         if (v > 1) v = 2 - v;
@@ -160,13 +163,13 @@ void Rasterizer::Sweep(FillRule rule, Mask* mask) {
         v = 1;
       }
       if (v > 1e-4) {
-        out[x] = static_cast<float>(v);
+        out[x] += static_cast<float>(v / kSubRows);
         bx0 = std::min(bx0, x);
         bx1 = std::max(bx1, x + 1);
       }
     }
   }
-  if (bx0 < bx1) mask->box = {bx0, minY_, bx1, maxY_ + 1};
+  if (bx0 < bx1) mask->box = {bx0, py0, bx1, py1 + 1};
   minY_ = h_;
   maxY_ = -1;
   minX_ = w_;

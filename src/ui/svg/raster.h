@@ -1,5 +1,7 @@
-// Coverage rasterizer (exact area coverage per pixel, accumulated signed
-// areas as in font renderers) and a premultiplied float canvas.
+// Coverage rasterizer and a premultiplied float canvas. Coverage is the exact
+// area of the shape in each pixel, computed as accumulated signed areas (as in
+// font renderers) on sub-rows of a pixel; the fill rule is applied per sub-row,
+// so overlapping edges within one pixel are resolved at sub-row precision.
 #pragma once
 #include <vector>
 
@@ -33,7 +35,8 @@ class Rasterizer {
 
  private:
   void Line(double x0, double y0, double x1, double y1);
-  int w_, h_;
+  static constexpr int kSubRows = 4;
+  int w_, h_;  // h_ counts sub-rows
   std::vector<float> acc_;  // (w + 2) per row
   int minY_, maxY_, minX_, maxX_;
 };

@@ -33,13 +33,23 @@ class Outliner {
     }
   }
 
-  void Join(std::vector<Point>& out, Point p, Point din, Point dout) {
+  // lenIn and lenOut are the lengths of the segments meeting at p.
+  void Join(std::vector<Point>& out, Point p, Point din, Point dout, double lenIn, double lenOut) {
     Point na = LeftNormal(din, hw_), nb = LeftNormal(dout, hw_);
     double cross = Cross(din, dout), dot = svg::Dot(din, dout);
     if (cross > 0 || (cross == 0 && dot > 0)) {
-      // Inner side (or straight on): through the vertex keeps the fill solid.
-      out.push_back(p + na);
-      if (cross != 0) {
+      if (cross == 0) {
+        out.push_back(p + na);
+        return;
+      }
+      // Inner side: where the two offset edges cross, when that lies within
+      // both halves of the segments. Otherwise through the vertex, which keeps
+      // the fill solid but folds the outline (only for very short segments).
+      double cut = hw_ * std::sqrt(std::max(0.0, (1 - dot) / (1 + dot)));
+      if (1 + dot > 1e-9 && cut <= lenIn / 2 && cut <= lenOut / 2) {
+        out.push_back(p + (na + nb) * (1 / (1 + dot)));
+      } else {
+        out.push_back(p + na);
         out.push_back(p);
         out.push_back(p + nb);
       }
@@ -89,10 +99,14 @@ class Outliner {
     Point d0 = Normalize(pts[1] - pts[0]);
     out.push_back(pts[0] + LeftNormal(d0, hw_));
     Point din = d0;
+    double lenIn = Norm(pts[1] - pts[0]);
     for (std::size_t i = 1; i + 1 < n; ++i) {
       Point dout = Normalize(pts[i + 1] - pts[i]);
-      Join(out, pts[i], din, dout);
+      double lenOut = Norm(pts[i + 1] - pts[i]);
+      // The first and last segments have no join at their far ends.
+      Join(out, pts[i], din, dout, i == 1 ? 2 * lenIn : lenIn, i + 2 == n ? 2 * lenOut : lenOut);
       din = dout;
+      lenIn = lenOut;
     }
     out.push_back(pts[n - 1] + LeftNormal(din, hw_));
     Cap(out, pts[n - 1], din);
@@ -101,9 +115,8 @@ class Outliner {
   void ClosedSide(std::vector<Point>& out, const std::vector<Point>& pts) {
     std::size_t n = pts.size();
     for (std::size_t i = 0; i < n; ++i) {
-      Point din = Normalize(pts[i] - pts[(i + n - 1) % n]);
-      Point dout = Normalize(pts[(i + 1) % n] - pts[i]);
-      Join(out, pts[i], din, dout);
+      Point in = pts[i] - pts[(i + n - 1) % n], outSeg = pts[(i + 1) % n] - pts[i];
+      Join(out, pts[i], Normalize(in), Normalize(outSeg), Norm(in), Norm(outSeg));
     }
   }
 

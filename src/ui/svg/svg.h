@@ -18,7 +18,7 @@ struct Bitmap {
 };
 
 // Largest bitmap Render produces; bigger requests yield an empty bitmap.
-inline constexpr long long kMaxPixels = 1LL << 26;
+inline constexpr long long kMaxPixels = 1LL << 22;
 
 class Document {
  public:
