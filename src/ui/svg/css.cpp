@@ -31,7 +31,7 @@ std::string StripComments(std::string_view s) {
 bool ParseCompound(std::string_view s, std::size_t& i, SimpleSelector* out) {
   std::size_t start = i;
   if (i < s.size() && s[i] == '*') {
-    out->type = "*";
+    out->type.assign(1, '*');
     ++i;
   } else {
     while (i < s.size() && IsIdentChar(s[i])) ++i;
