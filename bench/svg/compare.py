@@ -84,6 +84,10 @@ def main():
     print('matched (mean <= %.2f): %d = %.2f%%' % (args.tolerance, matched, rate))
     print('distribution: median %.3f  p90 %.3f  p99 %.3f  max %.3f' %
           (pct(50), pct(90), pct(99), means[-1]))
+    maxes = sorted(r[1] for r in rows)
+    print('largest single-channel difference per image: median %d  p90 %d  p99 %d  max %d' %
+          (maxes[len(maxes) // 2], maxes[int(0.9 * len(maxes))], maxes[int(0.99 * len(maxes))],
+           maxes[-1]))
     buckets = [0.1, 0.25, 0.5, 1.0, 2.0, 5.0]
     counts = []
     lo = 0.0

@@ -171,85 +171,63 @@ TEST(SvgDocument, SizeFromAttributesUnitsOrViewBox) {
   }
 }
 
-TEST(SvgRender, CoverageIsTheExactAreaInEachPixel) {
-  // A rectangle from x = 0.25 to 2.5 and a triangle over a 4x4 grid.
-  Bitmap b = RenderText(
-      "<svg width='4' height='4'><rect x='0.25' y='0' width='2.25' height='1' fill='#fff'/>"
-      "<path d='M0 2 L4 2 L0 4 Z' fill='#fff'/></svg>",
-      4, 4);
-  ASSERT_EQ(b.width, 4);
-  EXPECT_EQ(At(b, 0, 0).a, 191);  // 0.75
-  EXPECT_EQ(At(b, 1, 0).a, 255);
-  EXPECT_EQ(At(b, 2, 0).a, 128);  // 0.5
-  EXPECT_EQ(At(b, 3, 0).a, 0);
-  // Rows 2..4 of the triangle: the hypotenuse runs from (4,2) to (0,4).
-  EXPECT_EQ(At(b, 0, 2).a, 255);
-  EXPECT_EQ(At(b, 1, 2).a, 255);
-  EXPECT_EQ(At(b, 2, 2).a, 191);  // 1 - 0.25
-  EXPECT_EQ(At(b, 3, 2).a, 64);   // 0.25
-  EXPECT_EQ(At(b, 1, 3).a, 64);
-  EXPECT_EQ(At(b, 0, 3).a, 191);
-}
+// Documents rendered at a size, with expected values of single pixels.
+struct Probe {
+  int x, y;
+  char channel;  // r, g, b or a (straight alpha)
+  int value;
+};
+struct ProbeCase {
+  const char* what;
+  const char* svg;
+  int width, height;
+  std::vector<Probe> probes;
+};
 
-TEST(SvgRender, FillRulesDecideOverlaps) {
-  const char* tmpl =
-      "<svg width='3' height='3'><path fill-rule='%s' d='M0 0H3V3H0Z M1 1H2V2H1Z'/></svg>";
-  char text[256];
-  std::snprintf(text, sizeof text, tmpl, "nonzero");
-  Bitmap nz = RenderText(text, 3, 3);
-  std::snprintf(text, sizeof text, tmpl, "evenodd");
-  Bitmap eo = RenderText(text, 3, 3);
-  EXPECT_EQ(At(nz, 1, 1).a, 255);
-  EXPECT_EQ(At(eo, 1, 1).a, 0);
-  EXPECT_EQ(At(eo, 0, 0).a, 255);
-}
+const ProbeCase kProbeCases[] = {
+    {"coverage is the exact area: rectangle from x 0.25 to 2.5, triangle (4,2) (0,4)",
+     "<svg width='4' height='4'><rect x='0.25' y='0' width='2.25' height='1' fill='#fff'/>"
+     "<path d='M0 2 L4 2 L0 4 Z' fill='#fff'/></svg>",
+     4, 4,
+     {{0, 0, 'a', 191}, {1, 0, 'a', 255}, {2, 0, 'a', 128}, {3, 0, 'a', 0},
+      {0, 2, 'a', 255}, {1, 2, 'a', 255}, {2, 2, 'a', 191}, {3, 2, 'a', 64},
+      {0, 3, 'a', 191}, {1, 3, 'a', 64}}},
+    {"nonzero fills the inner square of two same-direction squares",
+     "<svg width='3' height='3'><path d='M0 0H3V3H0Z M1 1H2V2H1Z'/></svg>", 3, 3,
+     {{1, 1, 'a', 255}, {0, 0, 'a', 255}}},
+    {"evenodd leaves it empty",
+     "<svg width='3' height='3'><path fill-rule='evenodd' d='M0 0H3V3H0Z M1 1H2V2H1Z'/></svg>", 3, 3,
+     {{1, 1, 'a', 0}, {0, 0, 'a', 255}}},
+    {"output is straight alpha",
+     "<svg width='2' height='1'><rect width='1' height='1' fill='rgba(255,128,0,0.5)'/>"
+     "<rect x='1' width='1' height='1' fill='#36c' opacity='0.2'/></svg>",
+     2, 1,
+     {{0, 0, 'r', 255}, {0, 0, 'g', 128}, {0, 0, 'b', 0}, {0, 0, 'a', 128},
+      {1, 0, 'r', 0x33}, {1, 0, 'g', 0x66}, {1, 0, 'b', 0xcc}, {1, 0, 'a', 51}}},
+    {"the whole document is scaled to the bitmap (864x36 sprite at 125 %)",
+     "<svg width='864' height='36'><rect x='216' width='216' height='36' fill='red'/></svg>",
+     1080, 45, {{269, 44, 'a', 0}, {270, 0, 'a', 255}, {539, 44, 'r', 255}, {540, 20, 'a', 0}}},
+    {"unsupported elements do not stop the rest",
+     "<svg width='4' height='4'><text x='0' y='4'>Hi</text><filter id='f'/><mask id='m'/>"
+     "<image href='a.png' width='4' height='4'/><rect width='4' height='4' fill='lime'/></svg>",
+     4, 4, {{2, 2, 'g', 255}, {2, 2, 'a', 255}}},
+    {"a square cap on a zero-length subpath draws a square",
+     "<svg width='10' height='10'><path d='M5 5 l0 0' stroke='black' stroke-width='4'"
+     " stroke-linecap='square'/></svg>",
+     10, 10, {{3, 3, 'a', 255}, {6, 6, 'a', 255}, {8, 5, 'a', 0}}},
+};
 
-TEST(SvgRender, StraightAlphaOutput) {
-  Bitmap b = RenderText(
-      "<svg width='2' height='1'><rect width='1' height='1' fill='rgba(255,128,0,0.5)'/>"
-      "<rect x='1' width='1' height='1' fill='#36c' opacity='0.2'/></svg>",
-      2, 1);
-  Px p = At(b, 0, 0), q = At(b, 1, 0);
-  EXPECT_EQ(p.r, 255);
-  EXPECT_EQ(p.g, 128);
-  EXPECT_EQ(p.b, 0);
-  EXPECT_EQ(p.a, 128);
-  EXPECT_EQ(q.r, 0x33);
-  EXPECT_EQ(q.g, 0x66);
-  EXPECT_EQ(q.b, 0xcc);
-  EXPECT_EQ(q.a, 51);
-}
-
-TEST(SvgRender, ScalesTheWholeDocumentToTheBitmap) {
-  // The skin's sprites: 864x36 rendered at 1.25 is 1080x45.
-  Bitmap b = RenderText(
-      "<svg width='864' height='36'><rect x='216' width='216' height='36' fill='red'/></svg>",
-      1080, 45);
-  ASSERT_EQ(b.width, 1080);
-  ASSERT_EQ(b.height, 45);
-  EXPECT_EQ(At(b, 269, 44).a, 0);
-  EXPECT_EQ(At(b, 270, 0).a, 255);
-  EXPECT_EQ(At(b, 539, 44).r, 255);
-  EXPECT_EQ(At(b, 540, 20).a, 0);
-}
-
-TEST(SvgRender, UnsupportedElementsDoNotStopTheRest) {
-  Bitmap b = RenderText(
-      "<svg width='4' height='4'><text x='0' y='4'>Hi</text><filter id='f'/><mask id='m'/>"
-      "<image href='a.png' width='4' height='4'/><rect width='4' height='4' fill='lime'/></svg>",
-      4, 4);
-  EXPECT_EQ(At(b, 2, 2).g, 255);
-  EXPECT_EQ(At(b, 2, 2).a, 255);
-}
-
-TEST(SvgRender, SquareCapOnZeroLengthSubpathDrawsASquare) {
-  Bitmap b = RenderText(
-      "<svg width='10' height='10'><path d='M5 5 l0 0' stroke='black' stroke-width='4'"
-      " stroke-linecap='square'/></svg>",
-      10, 10);
-  EXPECT_EQ(At(b, 3, 3).a, 255);
-  EXPECT_EQ(At(b, 6, 6).a, 255);
-  EXPECT_EQ(At(b, 8, 5).a, 0);
+TEST(SvgRender, PixelProbes) {
+  for (const ProbeCase& c : kProbeCases) {
+    Bitmap b = RenderText(c.svg, c.width, c.height);
+    ASSERT_EQ(b.width, c.width) << c.what;
+    ASSERT_EQ(b.height, c.height) << c.what;
+    for (const Probe& p : c.probes) {
+      Px px = At(b, p.x, p.y);
+      int v = p.channel == 'r' ? px.r : p.channel == 'g' ? px.g : p.channel == 'b' ? px.b : px.a;
+      EXPECT_EQ(v, p.value) << c.what << ": " << p.channel << " at " << p.x << "," << p.y;
+    }
+  }
 }
 
 TEST(SvgRender, SizeLimitsAndReferenceCyclesEndCleanly) {

@@ -107,6 +107,18 @@ struct Paint {
   bool hasFallback = false;
 };
 
+// "url(#id)" (quotes allowed) at the start of s: the id, and where the text goes on.
+std::optional<std::string> ParseUrlRef(std::string_view s, std::string_view* rest) {
+  if (s.substr(0, 4) != "url(") return std::nullopt;
+  std::size_t close = s.find(')');
+  if (close == std::string_view::npos) return std::nullopt;
+  std::string_view ref = Trim(s.substr(4, close - 4));
+  if (ref.size() >= 2 && (ref.front() == '"' || ref.front() == '\'')) ref = ref.substr(1, ref.size() - 2);
+  if (ref.empty() || ref[0] != '#') return std::nullopt;
+  if (rest) *rest = Trim(s.substr(close + 1));
+  return std::string(ref.substr(1));
+}
+
 Paint ColorPaint(Rgba c) {
   Paint p;
   p.kind = Paint::Kind::Color;
@@ -123,14 +135,11 @@ std::optional<Paint> ParsePaint(std::string_view s) {
     return p;
   }
   if (s.substr(0, 4) == "url(") {
-    std::size_t close = s.find(')');
-    if (close == std::string_view::npos) return std::nullopt;
-    std::string_view ref = Trim(s.substr(4, close - 4));
-    if (ref.size() >= 2 && (ref.front() == '"' || ref.front() == '\'')) ref = ref.substr(1, ref.size() - 2);
-    if (ref.empty() || ref[0] != '#') return std::nullopt;
+    std::string_view rest;
+    auto id = ParseUrlRef(s, &rest);
+    if (!id) return std::nullopt;
     p.kind = Paint::Kind::Url;
-    p.url = std::string(ref.substr(1));
-    std::string_view rest = Trim(s.substr(close + 1));
+    p.url = *id;
     if (!rest.empty()) {
       p.hasFallback = true;
       if (rest == "none") {
@@ -269,10 +278,8 @@ void ApplyProperty(Style& st, int prop, std::string_view v, const Style& parent)
     case kClipPath:
       if (v == "none") {
         st.clipPath.clear();
-      } else if (v.substr(0, 4) == "url(" && v.back() == ')') {
-        std::string_view ref = Trim(v.substr(4, v.size() - 5));
-        if (ref.size() >= 2 && (ref.front() == '"' || ref.front() == '\'')) ref = ref.substr(1, ref.size() - 2);
-        if (!ref.empty() && ref[0] == '#') st.clipPath = std::string(ref.substr(1));
+      } else if (auto id = ParseUrlRef(v, nullptr)) {
+        st.clipPath = *id;
       }
       break;
     case kDisplay: st.display = v != "none"; break;
@@ -483,6 +490,19 @@ void Unite(std::optional<Rect>& acc, const Rect& r) {
   acc = Rect{x0, y0, x1 - x0, y1 - y0};
 }
 
+// The viewBox of e fitted into a w x h viewport; updates the viewport that
+// percentages refer to.
+Matrix FitViewBox(const Element& e, double w, double h, Viewport* inner) {
+  *inner = {w, h};
+  const std::string* vbText = e.Attr("viewBox");
+  if (!vbText) return {};
+  auto vb = ParseViewBox(*vbText);
+  if (!vb || vb->w <= 0 || vb->h <= 0) return {};
+  const std::string* ar = e.Attr("preserveAspectRatio");
+  *inner = {vb->w, vb->h};
+  return ViewBoxTransform(*vb, ParseAspectRatio(ar ? *ar : ""), w, h);
+}
+
 class Renderer {
  public:
   Renderer(const Document::Impl& doc, Canvas* canvas)
@@ -600,15 +620,8 @@ class Renderer {
     double w = LengthAttr(e, "width", vp.w, vp.h, LengthAxis::X, vp.w);
     double h = LengthAttr(e, "height", vp.w, vp.h, LengthAxis::Y, vp.h);
     if (!(w > 0) || !(h > 0)) return;
-    Matrix m = parentM.Then(Matrix::Translate(x, y));
-    Viewport inner{w, h};
-    if (const std::string* vbText = e.Attr("viewBox")) {
-      if (auto vb = ParseViewBox(*vbText); vb && vb->w > 0 && vb->h > 0) {
-        const std::string* ar = e.Attr("preserveAspectRatio");
-        m = m.Then(ViewBoxTransform(*vb, ParseAspectRatio(ar ? *ar : ""), w, h));
-        inner = {vb->w, vb->h};
-      }
-    }
+    Viewport inner;
+    Matrix m = parentM.Then(Matrix::Translate(x, y)).Then(FitViewBox(e, w, h, &inner));
     RenderChildrenOf(e, st, m, inner, depth, false);
   }
 
@@ -635,14 +648,8 @@ class Renderer {
         if (target->tag == Tag::Svg)
           tm = tm.Then(Matrix::Translate(LengthAttr(*target, "x", vp.w, vp.h, LengthAxis::X, 0),
                                          LengthAttr(*target, "y", vp.w, vp.h, LengthAxis::Y, 0)));
-        Viewport inner{w, h};
-        if (const std::string* vbText = target->Attr("viewBox")) {
-          if (auto vb = ParseViewBox(*vbText); vb && vb->w > 0 && vb->h > 0) {
-            const std::string* ar = target->Attr("preserveAspectRatio");
-            tm = tm.Then(ViewBoxTransform(*vb, ParseAspectRatio(ar ? *ar : ""), w, h));
-            inner = {vb->w, vb->h};
-          }
-        }
+        Viewport inner;
+        tm = tm.Then(FitViewBox(*target, w, h, &inner));
         RenderChildrenOf(*target, ts, tm, inner, depth + 1, false);
       } else {
         RenderElement(*target, st, um, vp, depth + 1);
