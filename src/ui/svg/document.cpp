@@ -21,7 +21,10 @@ namespace {
 constexpr int kMaxXmlDepth = 512;
 constexpr int kMaxRenderDepth = 256;
 constexpr int kMaxLayerDepth = 16;
-constexpr long kRenderBudget = 200000;  // element instances per render: bounds `use` fan-out
+// Bounds on one render, whatever `use` fan-out or nesting a document has:
+// element instances, and pixels touched by layers, clip masks and fills.
+constexpr long kRenderBudget = 20000;
+constexpr long long kPixelWorkPerCanvasPixel = 256;
 constexpr double kTolerance = 0.1;      // flattening error in device pixels
 
 enum class Tag {
@@ -508,6 +511,7 @@ class Renderer {
   Renderer(const Document::Impl& doc, Canvas* canvas)
       : doc_(doc), canvas_(canvas), raster_(canvas->width, canvas->height) {
     clipBox_ = {0, 0, static_cast<double>(canvas->width), static_cast<double>(canvas->height)};
+    pixelWorkLimit_ = kPixelWorkPerCanvasPixel * canvas->width * canvas->height + (1LL << 22);
   }
 
   void RenderRoot(const Matrix& m, Viewport vp) {
@@ -519,7 +523,7 @@ class Renderer {
   // Renders e itself: its transform, opacity and clip are applied here.
   void RenderElement(const Element& e, const Style& parentStyle, const Matrix& parentM,
                      Viewport vp, int depth) {
-    if (depth > kMaxRenderDepth || --budget_ < 0) return;
+    if (depth > kMaxRenderDepth || --budget_ < 0 || pixelWork_ > pixelWorkLimit_) return;
     switch (e.tag) {
       case Tag::G:
       case Tag::A:
@@ -568,6 +572,7 @@ class Renderer {
       return;
     }
     if (st.opacity <= 0) return;
+    pixelWork_ += 2LL * canvas_->width * canvas_->height;
     Canvas layerCanvas(canvas_->width, canvas_->height);
     Canvas* savedCanvas = canvas_;
     const Mask* savedClip = clipMask_;
@@ -691,6 +696,7 @@ class Renderer {
     out->width = canvas_->width;
     out->height = canvas_->height;
     out->alpha.assign(static_cast<std::size_t>(out->width) * out->height, 0.f);
+    pixelWork_ += static_cast<long long>(out->width) * out->height;
     out->box = {};
     if (depth > kMaxRenderDepth || clipDepth_ > 16) return;
     ++clipDepth_;
@@ -728,6 +734,7 @@ class Renderer {
       Flatten(p, kTolerance, &lines, &clipBox_);
       raster_.AddPolylines(lines);
       raster_.Sweep(ss.clipRule, &cov);
+      pixelWork_ += Area(cov.box);
       if (cov.box.Empty()) continue;
       for (int y = cov.box.y0; y < cov.box.y1; ++y)
         for (int x = cov.box.x0; x < cov.box.x1; ++x) {
@@ -919,6 +926,7 @@ class Renderer {
       Flatten(device, kTolerance, &lines, &clipBox_);
       raster_.AddPolylines(lines);
       raster_.Sweep(st.fillRule, &cov_);
+      pixelWork_ += Area(cov_.box);
       canvas_->Fill(cov_, sh, clipMask_, shapeOpacity_);
     }
     double width = st.strokeWidth.Resolve(vp.w, vp.h, LengthAxis::Other);
@@ -945,6 +953,7 @@ class Renderer {
         raster_.AddContour(c);
       }
       raster_.Sweep(FillRule::NonZero, &cov_);
+      pixelWork_ += Area(cov_.box);
       canvas_->Fill(cov_, ss, clipMask_, shapeOpacity_);
     }
   }
@@ -958,7 +967,13 @@ class Renderer {
   float shapeOpacity_ = 1;
   int layerDepth_ = 0;
   int clipDepth_ = 0;
+  static long long Area(const Span& b) {
+    return b.Empty() ? 0 : static_cast<long long>(b.x1 - b.x0) * (b.y1 - b.y0);
+  }
+
   long budget_ = kRenderBudget;
+  long long pixelWork_ = 0;
+  long long pixelWorkLimit_;
   std::vector<const Element*> useStack_;
 };
 
@@ -1002,6 +1017,14 @@ std::unique_ptr<Document> Document::LoadFromData(const char* data, std::size_t s
 
 double Document::Width() const { return impl_->width; }
 double Document::Height() const { return impl_->height; }
+
+Bitmap Document::RenderScaled(double scale) const {
+  auto size = [&](double d) {
+    double v = std::trunc(std::trunc(d) * scale);
+    return v >= 1 && v <= kMaxPixels ? static_cast<int>(v) : 0;
+  };
+  return Render(size(impl_->width), size(impl_->height));
+}
 
 Bitmap Document::Render(int width, int height) const {
   Bitmap bmp;

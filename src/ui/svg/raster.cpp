@@ -138,9 +138,17 @@ void Rasterizer::Line(double px0, double py0, double px1, double py1) {
 
 void Rasterizer::Sweep(FillRule rule, Mask* mask) {
   const int height = h_ / kSubRows;
-  mask->width = w_;
-  mask->height = height;
-  mask->alpha.assign(static_cast<std::size_t>(w_) * height, 0.f);
+  // Reuse the mask: clear only what its last sweep wrote.
+  if (mask->width != w_ || mask->height != height ||
+      mask->alpha.size() != static_cast<std::size_t>(w_) * height) {
+    mask->width = w_;
+    mask->height = height;
+    mask->alpha.assign(static_cast<std::size_t>(w_) * height, 0.f);
+  } else {
+    for (int y = mask->box.y0; y < mask->box.y1; ++y)
+      std::fill_n(&mask->alpha[static_cast<std::size_t>(y) * w_ + mask->box.x0],
+                  mask->box.x1 - mask->box.x0, 0.f);
+  }
   mask->box = {};
   if (maxY_ < minY_) return;
   int x0 = std::clamp(minX_, 0, w_), x1 = std::clamp(maxX_ + 2, 0, w_ + 2);

@@ -34,6 +34,9 @@ class Document {
 
   // The whole document scaled to width x height pixels on transparent black.
   Bitmap Render(int width, int height) const;
+  // At a render scale, sized as skin images are: the integer part of each
+  // dimension times the scale, truncated.
+  Bitmap RenderScaled(double scale) const;
 
   struct Impl;
 
