@@ -109,10 +109,10 @@ fi
 mkdir -p "$deps/src"
 fetch_source() {
   local pkg=$1 probe=$2
-  if [ -z "$(find "$deps/src/" -maxdepth 1 -type d -name "$probe" -print -quit)" ]; then
+  if [ -z "$(find -H "$deps/src" -maxdepth 1 -type d -name "$probe" -print -quit)" ]; then
     echo "setup: fetching source package $pkg"
     (cd "$deps/src" && apt-get "${private_apt[@]}" source -qq "$pkg" 2>&1 | grep -v '^W: ' || true)
-    if [ -z "$(find "$deps/src/" -maxdepth 1 -type d -name "$probe" -print -quit)" ]; then
+    if [ -z "$(find -H "$deps/src" -maxdepth 1 -type d -name "$probe" -print -quit)" ]; then
       "${sudo_cmd[@]}" apt-get "${private_apt[@]}" update -qq
       (cd "$deps/src" && apt-get "${private_apt[@]}" source -qq "$pkg")
     fi
@@ -122,8 +122,8 @@ fetch_source lua5.2 'lua5.2-*'
 fetch_source 7zip '7zip-*'
 
 # Stable names for the build.
-ln -sfn "$(find "$deps/src/" -maxdepth 1 -type d -name 'lua5.2-*' | sort | tail -n1)" "$deps/lua"
-ln -sfn "$(find "$deps/src/" -maxdepth 1 -type d -name '7zip-*' | sort | tail -n1)" "$deps/7zip"
+ln -sfn "$(find -H "$deps/src" -maxdepth 1 -type d -name 'lua5.2-*' | sort | tail -n1)" "$deps/lua"
+ln -sfn "$(find -H "$deps/src" -maxdepth 1 -type d -name '7zip-*' | sort | tail -n1)" "$deps/7zip"
 test -f "$deps/lua/src/lua.h"
 test -f "$deps/7zip/C/7zArcIn.c"
 echo "setup: ready"
