@@ -14,6 +14,7 @@
 #include "packer/resources.h"
 #include "packer/seven_zip.h"
 #include "packer/skin_zip.h"
+#include "packer/symbol_table.h"
 #include "payload/signature.h"
 
 namespace {
@@ -131,6 +132,7 @@ int Pack(const std::map<std::wstring, std::wstring>& options) {
     if (options.count(L"version")) writer.Write(RT_VERSION, MAKEINTRESOURCEW(1), BuildVersionInfo(version));
     writer.Commit();
   }
+  KeepSymbolTable(ReadWholeFile(option(L"engine"), L"Engine"), output.Path());
   output.Finish();
   Print(L"Packed " + option(L"out") + L" (payload " + std::to_wstring(payload.size()) + L" bytes)\n");
   return 0;

@@ -104,4 +104,13 @@ else
   echo "FAIL branch filter on executables"; failures=$((failures + 1))
 fi
 
+# The engine's sections keep their names (the long ones live in the symbol
+# table, which the resource update moves) in an installer whose .rsrc grew.
+sections() { i686-w64-mingw32-objdump -h "$1" | awk '/^ +[0-9]+ /{print $2}' | tr '\n' ' '; }
+if [ "$(sections "$bin/kwtest_packed_mixed.exe")" = "$(sections "$bin/KWSweepSetup.exe")" ]; then
+  echo "ok   section names kept"
+else
+  echo "FAIL section names: $(sections "$bin/kwtest_packed_mixed.exe")"; failures=$((failures + 1))
+fi
+
 [ $failures -eq 0 ]
