@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "packer/chunk.h"
@@ -66,8 +67,8 @@ class PendingFile {
   std::wstring target_, path_;
 };
 
-void WriteWholeFile(const std::wstring& target, const std::string& bytes) {
-  PendingFile pending(target);
+// Writes bytes to the pending file; the caller renames it when all is done.
+void WritePending(const PendingFile& pending, const std::wstring& target, const std::string& bytes) {
   HANDLE file = CreateFileW(pending.Path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) Fail(L"Output cannot be written: " + target);
   std::size_t done = 0;
@@ -80,7 +81,6 @@ void WriteWholeFile(const std::wstring& target, const std::string& bytes) {
   }
   ok = CloseHandle(file) && ok;
   if (!ok) Fail(L"Output cannot be written: " + target);
-  pending.Finish();
 }
 
 std::string BuildPayload(const std::map<std::wstring, std::wstring>& options) {
@@ -111,10 +111,18 @@ int Pack(const std::map<std::wstring, std::wstring>& options) {
   version.product = option(L"product");
   version.description = option(L"description");
   version.copyright = option(L"copyright");
+  for (const wchar_t* field : {L"company", L"product", L"description", L"copyright"})
+    if (options.count(field) && !options.count(L"version"))
+      Fail(std::wstring(L"--") + field + L" needs --version: the version block is written whole");
   if (GetFileAttributesW(option(L"engine").c_str()) == INVALID_FILE_ATTRIBUTES)
     Fail(L"Engine cannot be read: " + option(L"engine"));
 
-  if (options.count(L"payload-out")) WriteWholeFile(option(L"payload-out"), payload);
+  // Both outputs are finished in full before either takes its name.
+  std::optional<PendingFile> payloadOut;
+  if (options.count(L"payload-out")) {
+    payloadOut.emplace(option(L"payload-out"));
+    WritePending(*payloadOut, option(L"payload-out"), payload);
+  }
 
   std::string stored = payload;
   kw::SwapSignatureBytes(reinterpret_cast<unsigned char*>(stored.data()), stored.size());
@@ -134,6 +142,7 @@ int Pack(const std::map<std::wstring, std::wstring>& options) {
   }
   KeepSymbolTable(ReadWholeFile(option(L"engine"), L"Engine"), output.Path());
   output.Finish();
+  if (payloadOut) payloadOut->Finish();
   Print(L"Packed " + option(L"out") + L" (payload " + std::to_wstring(payload.size()) + L" bytes)\n");
   return 0;
 }

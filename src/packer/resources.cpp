@@ -2,20 +2,13 @@
 
 #include <cstring>
 
+#include "packer/bytes.h"
 #include "packer/pack_error.h"
 
 namespace kwpack {
 
 namespace {
 
-void Put16(std::string& out, unsigned value) {
-  out.push_back(static_cast<char>(value & 0xFF));
-  out.push_back(static_cast<char>((value >> 8) & 0xFF));
-}
-void Put32(std::string& out, std::uint32_t value) {
-  Put16(out, value & 0xFFFF);
-  Put16(out, value >> 16);
-}
 void PutText(std::string& out, const std::wstring& text) {
   for (wchar_t c : text) Put16(out, c);
   Put16(out, 0);
@@ -23,10 +16,6 @@ void PutText(std::string& out, const std::wstring& text) {
 void Align(std::string& out) {
   while (out.size() % 4) out.push_back('\0');
 }
-unsigned Get16(const std::string& in, std::size_t at) {
-  return static_cast<unsigned char>(in[at]) | (static_cast<unsigned char>(in[at + 1]) << 8);
-}
-std::uint32_t Get32(const std::string& in, std::size_t at) { return Get16(in, at) | (Get16(in, at + 2) << 16); }
 
 // One node of the version tree: length, value length, type, key, value,
 // children, each part on a 4-byte boundary.

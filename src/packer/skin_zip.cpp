@@ -3,20 +3,12 @@
 #include <windows.h>
 #include <zlib.h>
 
+#include "packer/bytes.h"
 #include "packer/pack_error.h"
 
 namespace kwpack {
 
 namespace {
-
-void Put16(std::string& out, unsigned value) {
-  out.push_back(static_cast<char>(value & 0xFF));
-  out.push_back(static_cast<char>((value >> 8) & 0xFF));
-}
-void Put32(std::string& out, std::uint32_t value) {
-  Put16(out, value & 0xFFFF);
-  Put16(out, value >> 16);
-}
 
 std::string Deflate(const std::string& data) {
   z_stream stream{};

@@ -4,25 +4,19 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 #include "installer/unique_handle.h"
+#include "packer/bytes.h"
 #include "packer/pack_error.h"
 
 namespace kwpack {
 
 namespace {
 
-std::uint32_t Get32(const char* at) {
-  std::uint32_t value;
-  std::memcpy(&value, at, 4);
-  return value;
-}
-
 // Offset of the header's PointerToSymbolTable field, 0 when not a PE image.
 std::size_t SymbolPointerField(const std::string& head) {
   if (head.size() < 0x40 || head.compare(0, 2, "MZ") != 0) return 0;
-  const std::uint32_t pe = Get32(head.data() + 0x3C);
+  const std::uint32_t pe = Get32(head, 0x3C);
   if (pe > head.size() - 24 || head.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return 0;
   return pe + 12;
 }
@@ -40,7 +34,7 @@ bool ReadAt(HANDLE file, std::uint64_t offset, std::string& out) {
 void KeepSymbolTable(const std::string& engine, const std::wstring& output) {
   const std::size_t field = SymbolPointerField(engine);
   if (field == 0) return;
-  const std::uint32_t pointer = Get32(engine.data() + field);
+  const std::uint32_t pointer = Get32(engine, field);
   if (pointer == 0 || pointer >= engine.size()) return;
   const std::string table = engine.substr(pointer);
 
@@ -51,7 +45,7 @@ void KeepSymbolTable(const std::string& engine, const std::wstring& output) {
   std::string head(std::min<std::size_t>(engine.size(), 4096), '\0');
   if (!GetFileSizeEx(raw, &size) || !ReadAt(raw, 0, head) || SymbolPointerField(head) != field) return;
   std::string found(table.size(), '\0');
-  const std::uint32_t now = Get32(head.data() + field);
+  const std::uint32_t now = Get32(head, field);
   if (ReadAt(raw, now, found) && found == table) return;  // still in place
   const std::uint64_t moved = static_cast<std::uint64_t>(size.QuadPart) - table.size();
   if (static_cast<std::uint64_t>(size.QuadPart) < table.size() || moved > 0xFFFFFFFF || !ReadAt(raw, moved, found) ||

@@ -30,7 +30,7 @@ check() {
   rc=$?
   local problems=()
   [ "$rc" -ne 0 ] || problems+=("exit code 0")
-  grep -Eq "$pattern" <<<"$err" || problems+=("message not matching /$pattern/: $err")
+  grep -Eq -e "$pattern" <<<"$err" || problems+=("message not matching /$pattern/: $err")
   [ "$(cat "$work/out/Setup.exe")" = old ] || problems+=("existing output changed")
   [ "$(ls "$work/out")" = Setup.exe ] || problems+=("left behind: $(ls "$work/out" | tr '\n' ' ')")
   if [ ${#problems[@]} -eq 0 ]; then
@@ -56,6 +56,7 @@ check "missing icon" "Icon cannot be read: Z:$work/none\.ico" \
 check "unreadable icon" "Icon is not a valid \.ico file" \
   "${good_install[@]}" "${good_payload[@]}" --icon "Z:$work/bad.ico"
 check "bad version" "Version must read a\.b\.c\.d" "${good_install[@]}" "${good_payload[@]}" --version 1.2.99999
+check "fields without a version" "--product needs --version" "${good_install[@]}" "${good_payload[@]}" --product X
 check "missing engine" "Engine cannot be read" "${good_install[@]}" "${good_payload[@]}" --engine "Z:$work/none.exe"
 
 # An output that cannot be written: its folder is missing, or it is a folder.

@@ -147,6 +147,17 @@ TEST(PackedInstaller, ResourcesAreThePackersInputsAndReplaceTheEngines) {
             VersionString(ExeFolder() + L"\\KWSweepSetup.exe", L"FileVersion"));
 }
 
+// The demo packed from the shipped scripts carries the very chunks the
+// CMake build compiles with luac -s, and the same skin files.
+TEST(PackedInstaller, PackedDemoCarriesTheBuildsChunks) {
+  const Module packed(ExeFolder() + L"\\KWSweepSetupPacked.exe"), built(ExeFolder() + L"\\KWSweepSetup.exe");
+  for (const wchar_t* name : {L"GLOBAL_VAR.LUAC", L"INSTSCRIPT.LUAC", L"UNINSTSCRIPT.LUAC"}) {
+    const std::string chunk = built.Resource(L"LUA", name);
+    EXPECT_NE(chunk, "<none>") << name;
+    EXPECT_EQ(packed.Resource(L"LUA", name), chunk) << name;
+  }
+}
+
 // The packer's payload goes through our own extractor in-process as well,
 // folder by folder (branch-filtered executables, plain files, empty items).
 TEST(PackedPayload, OurExtractorTakesIt) {
