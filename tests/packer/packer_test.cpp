@@ -10,6 +10,7 @@
 #include "child_process.h"
 #include "payload/signature.h"
 #include "payload_test_support.h"
+#include "ui/zip_reader.h"
 
 namespace {
 
@@ -120,7 +121,25 @@ TEST(PackedInstaller, ResourcesAreThePackersInputsAndReplaceTheEngines) {
   EXPECT_EQ(payload.substr(0, 2), "z7");
   EXPECT_EQ(Swapped(payload), ReadBytes(Data() + L"\\demo.7z"));
   EXPECT_EQ(packed.LanguageCount(L"_7Z", L"APP.7Z"), 1);
-  EXPECT_EQ(packed.Resource(L"ZIP", MAKEINTRESOURCEW(249)).substr(0, 4), std::string("PK\3\4"));
+
+  // The skin archive holds every skin file, byte-exact, as the UI reads it.
+  const std::string zip = packed.Resource(L"ZIP", MAKEINTRESOURCEW(249));
+  const auto reader = DuiLib::CZipReader::OpenMemory(zip.data(), zip.size(), "");
+  ASSERT_NE(reader, nullptr);
+  int files = 0;
+  for (const std::wstring& item : ListTree(Data() + L"\\skin")) {
+    if (item.back() == L'\\') continue;
+    ++files;
+    const std::string bytes = ReadBytes(Data() + L"\\skin\\" + item);
+    int index = -1;
+    std::uint32_t size = 0;
+    ASSERT_EQ(reader->FindEntry(item, false, &index, &size), DuiLib::ZipResult::Ok) << item;
+    std::string entry(size, '\0');
+    EXPECT_EQ(reader->ExtractEntry(index, entry.data(), entry.size()), DuiLib::ZipResult::Ok) << item;
+    EXPECT_EQ(entry, bytes) << item;
+  }
+  EXPECT_GT(files, 0);
+  EXPECT_EQ(reader->EntryCount(), files);
 
   // Icon group 128 lists the .ico's images, each stored as an icon resource.
   const std::string ico = ReadBytes(Data() + L"\\app.ico");
