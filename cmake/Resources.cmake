@@ -104,3 +104,72 @@ END
   target_link_libraries(${target} PRIVATE kw_installer)
   target_link_options(${target} PRIVATE -municode)
 endfunction()
+
+# Packing an installer with kwpack around a prebuilt engine, the way a vendor
+# does without a compiler.
+#
+# kw_pack_installer(<target> OUTPUT <Setup.exe>
+#   GLOBAL_VAR <file> INSTSCRIPT <file> UNINSTSCRIPT <file>
+#   PAYLOAD_DIR <folder> | PAYLOAD_7Z <archive>   SKIN_DIR <folder>
+#   [ENGINE <engine target or file>]   (default: the KWSweepSetup engine)
+#   [ICON <file.ico>] [VERSION a.b.c.d] [COMPANY text] [PRODUCT text]
+#   [DESCRIPTION text] [COPYRIGHT text] [PAYLOAD_OUT <standard 7z copy>]
+#   [DEPENDS <files or targets...>])
+function(kw_pack_installer target)
+  set(values OUTPUT GLOBAL_VAR INSTSCRIPT UNINSTSCRIPT PAYLOAD_DIR PAYLOAD_7Z SKIN_DIR ENGINE ICON VERSION
+             COMPANY PRODUCT DESCRIPTION COPYRIGHT PAYLOAD_OUT)
+  cmake_parse_arguments(ARG "" "${values}" "DEPENDS" ${ARGN})
+  foreach(required OUTPUT GLOBAL_VAR INSTSCRIPT UNINSTSCRIPT SKIN_DIR)
+    if(NOT ARG_${required})
+      message(FATAL_ERROR "kw_pack_installer(${target}): ${required} missing")
+    endif()
+  endforeach()
+  if(NOT ARG_ENGINE)
+    set(ARG_ENGINE KWSweepSetup)
+  endif()
+  set(engine ${ARG_ENGINE})
+  set(depends kwpack ${ARG_DEPENDS} ${ARG_GLOBAL_VAR} ${ARG_INSTSCRIPT} ${ARG_UNINSTSCRIPT})
+  if(TARGET ${ARG_ENGINE})
+    set(engine $<TARGET_FILE:${ARG_ENGINE}>)
+  endif()
+  list(APPEND depends ${ARG_ENGINE})
+
+  set(args --engine Z:${engine} --out Z:${ARG_OUTPUT} --global Z:${ARG_GLOBAL_VAR}
+           --install Z:${ARG_INSTSCRIPT} --uninstall Z:${ARG_UNINSTSCRIPT} --skin-dir Z:${ARG_SKIN_DIR})
+  foreach(folder PAYLOAD_DIR SKIN_DIR)
+    if(ARG_${folder})
+      file(GLOB_RECURSE files CONFIGURE_DEPENDS ${ARG_${folder}}/*)
+      list(APPEND depends ${files})
+    endif()
+  endforeach()
+  if(ARG_PAYLOAD_DIR)
+    list(APPEND args --payload-dir Z:${ARG_PAYLOAD_DIR})
+  elseif(ARG_PAYLOAD_7Z)
+    list(APPEND args --payload-7z Z:${ARG_PAYLOAD_7Z})
+    list(APPEND depends ${ARG_PAYLOAD_7Z})
+  else()
+    message(FATAL_ERROR "kw_pack_installer(${target}): PAYLOAD_DIR or PAYLOAD_7Z missing")
+  endif()
+  set(outputs ${ARG_OUTPUT})
+  if(ARG_ICON)
+    list(APPEND args --icon Z:${ARG_ICON})
+    list(APPEND depends ${ARG_ICON})
+  endif()
+  if(ARG_PAYLOAD_OUT)
+    list(APPEND args --payload-out Z:${ARG_PAYLOAD_OUT})
+    list(APPEND outputs ${ARG_PAYLOAD_OUT})
+  endif()
+  foreach(field VERSION COMPANY PRODUCT DESCRIPTION COPYRIGHT)
+    if(ARG_${field})
+      string(TOLOWER ${field} option)
+      list(APPEND args --${option} ${ARG_${field}})
+    endif()
+  endforeach()
+
+  add_custom_command(OUTPUT ${outputs}
+    COMMAND ${KW_WINE_RUN} $<TARGET_FILE:kwpack> ${args}
+    DEPENDS ${depends}
+    COMMENT "Packing ${ARG_OUTPUT}"
+    VERBATIM)
+  add_custom_target(${target} ALL DEPENDS ${outputs})
+endfunction()

@@ -35,6 +35,14 @@ target_include_directories(lzma_sdk SYSTEM PUBLIC ${LZMA_SRC})
 target_compile_definitions(lzma_sdk PUBLIC UNICODE _UNICODE)
 target_compile_options(lzma_sdk PRIVATE -w)
 
+# The LZMA SDK's encoders for the packer: LZMA2 over the LZMA encoder and its
+# match finder, single-threaded (the packer compresses one folder at a time).
+add_library(lzma_sdk_enc STATIC
+  ${LZMA_SRC}/LzFind.c ${LZMA_SRC}/LzFindOpt.c ${LZMA_SRC}/LzmaEnc.c ${LZMA_SRC}/Lzma2Enc.c)
+target_compile_definitions(lzma_sdk_enc PUBLIC Z7_ST)
+target_link_libraries(lzma_sdk_enc PUBLIC lzma_sdk)
+target_compile_options(lzma_sdk_enc PRIVATE -w)
+
 # Header-only libraries: a private include folder with links to just their
 # folders (the system include root would bring glibc's headers along).
 set(KW_SYSINC ${PROJECT_BINARY_DIR}/sysinc)

@@ -1,0 +1,1 @@
+-- The benchmark installer installs no uninstaller.

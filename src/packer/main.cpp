@@ -1,0 +1,177 @@
+// kwpack: builds a branded installer from the prebuilt engine, a product
+// folder (or a ready .7z), the three script sources, a skin folder, an icon
+// and version fields. Every input is read and checked before anything is
+// written; the output appears only complete, by renaming a finished file.
+#include <windows.h>
+
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "packer/chunk.h"
+#include "packer/folder.h"
+#include "packer/pack_error.h"
+#include "packer/resources.h"
+#include "packer/seven_zip.h"
+#include "packer/skin_zip.h"
+#include "packer/symbol_table.h"
+#include "payload/signature.h"
+
+namespace {
+
+using namespace kwpack;
+
+const wchar_t kUsage[] =
+    L"usage: kwpack --engine Engine.exe --out Setup.exe\n"
+    L"              --global GLOBAL_VAR.lua --install INSTSCRIPT.lua --uninstall UNINSTSCRIPT.lua\n"
+    L"              (--payload-dir FOLDER | --payload-7z ARCHIVE.7z) --skin-dir FOLDER\n"
+    L"              [--icon app.ico] [--version a.b.c.d [--company T] [--product T]\n"
+    L"              [--description T] [--copyright T]] [--payload-out payload.7z]\n";
+
+const wchar_t* const kValueOptions[] = {L"engine", L"out", L"global", L"install", L"uninstall", L"payload-dir",
+                                        L"payload-7z", L"skin-dir", L"icon", L"version", L"company", L"product",
+                                        L"description", L"copyright", L"payload-out"};
+
+void Print(const std::wstring& text) {
+  const std::string bytes = Utf8(text);
+  std::fwrite(bytes.data(), 1, bytes.size(), stderr);
+  std::fflush(stderr);
+}
+
+// Owner of the temporary file beside the output: deleted unless renamed.
+class PendingFile {
+ public:
+  explicit PendingFile(const std::wstring& target) : target_(target) {
+    const std::size_t slash = target.find_last_of(L"\\/");
+    std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash);
+    if (folder.empty() || folder.back() == L':') folder += L"\\";
+    std::wstring name(MAX_PATH + 1, L'\0');
+    if (folder.size() > MAX_PATH - 14 || !GetTempFileNameW(folder.c_str(), L"kwp", 0, name.data()))
+      Fail(L"Output cannot be written: " + target);
+    path_ = name.c_str();
+  }
+  ~PendingFile() {
+    if (!path_.empty()) DeleteFileW(path_.c_str());
+  }
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+  const std::wstring& Path() const { return path_; }
+  void Finish() {
+    if (!MoveFileExW(path_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      Fail(L"Output cannot be written: " + target_ + L" (error " + std::to_wstring(GetLastError()) + L")");
+    path_.clear();
+  }
+
+ private:
+  std::wstring target_, path_;
+};
+
+// Writes bytes to the pending file; the caller renames it when all is done.
+void WritePending(const PendingFile& pending, const std::wstring& target, const std::string& bytes) {
+  HANDLE file = CreateFileW(pending.Path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) Fail(L"Output cannot be written: " + target);
+  std::size_t done = 0;
+  bool ok = true;
+  while (ok && done < bytes.size()) {
+    DWORD wrote = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 24));
+    ok = WriteFile(file, bytes.data() + done, want, &wrote, nullptr) && wrote == want;
+    done += wrote;
+  }
+  ok = CloseHandle(file) && ok;
+  if (!ok) Fail(L"Output cannot be written: " + target);
+}
+
+std::string BuildPayload(const std::map<std::wstring, std::wstring>& options) {
+  const bool fromFolder = options.count(L"payload-dir") != 0;
+  if (fromFolder == (options.count(L"payload-7z") != 0)) Fail(L"Give one of --payload-dir and --payload-7z");
+  if (fromFolder) return Build7z(ListFolder(options.at(L"payload-dir"), L"Product folder"));
+  const std::wstring& path = options.at(L"payload-7z");
+  std::string archive = ReadWholeFile(path, L"Payload archive");
+  if (!Has7zSignature(archive)) Fail(L"Payload archive is not a 7z archive: " + path);
+  return archive;
+}
+
+int Pack(const std::map<std::wstring, std::wstring>& options) {
+  for (const wchar_t* required : {L"engine", L"out", L"global", L"install", L"uninstall", L"skin-dir"})
+    if (!options.count(required)) Fail(std::wstring(L"Missing --") + required + L"\n" + kUsage);
+  const auto option = [&](const wchar_t* name) { return options.count(name) ? options.at(name) : std::wstring(); };
+
+  const std::string global = CompileChunk(option(L"global"));
+  const std::string install = CompileChunk(option(L"install"));
+  const std::string uninstall = CompileChunk(option(L"uninstall"));
+  const std::string payload = BuildPayload(options);
+  const std::string skin = BuildZip(ListFolder(option(L"skin-dir"), L"Skin folder"));
+  const std::string icon = options.count(L"icon") ? ReadWholeFile(option(L"icon"), L"Icon") : std::string();
+  VersionFields version;
+  if (options.count(L"version") && !ParseVersion(option(L"version"), version.number))
+    Fail(L"Version must read a.b.c.d (numbers up to 65535): " + option(L"version"));
+  version.company = option(L"company");
+  version.product = option(L"product");
+  version.description = option(L"description");
+  version.copyright = option(L"copyright");
+  for (const wchar_t* field : {L"company", L"product", L"description", L"copyright"})
+    if (options.count(field) && !options.count(L"version"))
+      Fail(std::wstring(L"--") + field + L" needs --version: the version block is written whole");
+  if (GetFileAttributesW(option(L"engine").c_str()) == INVALID_FILE_ATTRIBUTES)
+    Fail(L"Engine cannot be read: " + option(L"engine"));
+
+  // Both outputs are finished in full before either takes its name.
+  std::optional<PendingFile> payloadOut;
+  if (options.count(L"payload-out")) {
+    payloadOut.emplace(option(L"payload-out"));
+    WritePending(*payloadOut, option(L"payload-out"), payload);
+  }
+
+  std::string stored = payload;
+  kw::SwapSignatureBytes(reinterpret_cast<unsigned char*>(stored.data()), stored.size());
+  PendingFile output(option(L"out"));
+  if (!CopyFileW(option(L"engine").c_str(), output.Path().c_str(), FALSE))
+    Fail(L"Output cannot be written: " + option(L"out"));
+  {
+    ResourceWriter writer(option(L"engine"), output.Path());
+    writer.Write(L"LUA", L"GLOBAL_VAR.LUAC", global);
+    writer.Write(L"LUA", L"INSTSCRIPT.LUAC", install);
+    writer.Write(L"LUA", L"UNINSTSCRIPT.LUAC", uninstall);
+    writer.Write(kw::kPayloadResourceType, L"APP.7Z", stored);
+    writer.Write(L"ZIP", MAKEINTRESOURCEW(249), skin);
+    if (options.count(L"icon")) writer.WriteIcon(icon, option(L"icon"));
+    if (options.count(L"version")) writer.Write(RT_VERSION, MAKEINTRESOURCEW(1), BuildVersionInfo(version));
+    writer.Commit();
+  }
+  KeepSymbolTable(ReadWholeFile(option(L"engine"), L"Engine"), output.Path());
+  output.Finish();
+  if (payloadOut) payloadOut->Finish();
+  Print(L"Packed " + option(L"out") + L" (payload " + std::to_wstring(payload.size()) + L" bytes)\n");
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  std::map<std::wstring, std::wstring> options;
+  for (int i = 1; i < argc; ++i) {
+    const std::wstring arg = argv[i];
+    bool known = false;
+    for (const wchar_t* name : kValueOptions)
+      if (arg == std::wstring(L"--") + name) {
+        known = true;
+        if (i + 1 >= argc) {
+          Print(L"Missing value for " + arg + L"\n" + kUsage);
+          return 2;
+        }
+        options[name] = argv[++i];
+      }
+    if (!known) {
+      Print(L"Unknown argument: " + arg + L"\n" + kUsage);
+      return 2;
+    }
+  }
+  try {
+    return Pack(options);
+  } catch (const PackError& error) {
+    Print(L"kwpack: " + error.message + L"\n");
+    return 1;
+  }
+}

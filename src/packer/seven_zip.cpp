@@ -1,0 +1,281 @@
+#include "packer/seven_zip.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <cwctype>
+
+#include "7zCrc.h"
+#include "Bra.h"
+#include "Lzma2Enc.h"
+#include "packer/pack_error.h"
+
+namespace kwpack {
+
+namespace {
+
+const unsigned char kSignature[6] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
+
+// Header property ids of the 7z format.
+enum : unsigned char {
+  kEnd = 0x00, kHeader = 0x01, kMainStreamsInfo = 0x04, kFilesInfo = 0x05, kPackInfo = 0x06,
+  kUnPackInfo = 0x07, kSubStreamsInfo = 0x08, kSize = 0x09, kCRC = 0x0A, kFolder = 0x0B,
+  kCodersUnPackSize = 0x0C, kNumUnPackStream = 0x0D, kEmptyStream = 0x0E, kEmptyFile = 0x0F,
+  kName = 0x11, kMTime = 0x14, kWinAttributes = 0x15,
+};
+
+void* Alloc(ISzAllocPtr, size_t size) { return std::malloc(size); }
+void Free(ISzAllocPtr, void* address) { std::free(address); }
+const ISzAlloc kAlloc = {Alloc, Free};
+
+class Out {
+ public:
+  void Byte(unsigned value) { bytes.push_back(static_cast<char>(value)); }
+  void Bytes(const void* data, std::size_t size) { bytes.append(static_cast<const char*>(data), size); }
+  void UInt32(std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) Byte((value >> (8 * i)) & 0xFF);
+  }
+  void UInt64(std::uint64_t value) {
+    for (int i = 0; i < 8; ++i) Byte(static_cast<unsigned>((value >> (8 * i)) & 0xFF));
+  }
+  // The format's variable-length number: leading one bits count extra bytes.
+  void Number(std::uint64_t value) {
+    unsigned first = 0, mask = 0x80;
+    int extra = 0;
+    for (; extra < 8; ++extra) {
+      if (value < (std::uint64_t{1} << (7 * (extra + 1)))) {
+        first |= static_cast<unsigned>(value >> (8 * extra));
+        break;
+      }
+      first |= mask;
+      mask >>= 1;
+    }
+    Byte(first & 0xFF);
+    for (int i = 0; i < extra; ++i, value >>= 8) Byte(value & 0xFF);
+  }
+  void Bits(const std::vector<bool>& bits) {
+    for (std::size_t i = 0; i < bits.size(); i += 8) {
+      unsigned value = 0;
+      for (std::size_t j = 0; j < 8; ++j)
+        if (i + j < bits.size() && bits[i + j]) value |= 0x80u >> j;
+      Byte(value);
+    }
+  }
+  // A files-info property: id, size, data.
+  void Property(unsigned id, const Out& data) {
+    Byte(id);
+    Number(data.bytes.size());
+    bytes += data.bytes;
+  }
+  std::string bytes;
+};
+
+struct SolidFolder {
+  bool branchFilter = false;
+  std::vector<const FolderEntry*> files;
+  std::uint64_t unpackSize = 0;
+  std::string packed;
+  unsigned char lzma2Property = 0;
+};
+
+bool IsExecutable(const std::wstring& name) {
+  const std::size_t dot = name.rfind(L'.');
+  if (dot == std::wstring::npos) return false;
+  std::wstring extension = name.substr(dot + 1);
+  for (wchar_t& c : extension) c = static_cast<wchar_t>(std::towlower(c));
+  for (const wchar_t* known : {L"exe", L"dll", L"sys", L"ocx", L"cpl", L"scr", L"drv", L"ax", L"efi"})
+    if (extension == known) return true;
+  return false;
+}
+
+struct StringOutStream {
+  ISeqOutStream vt;
+  std::string* out;
+};
+
+size_t WriteOut(ISeqOutStreamPtr stream, const void* data, size_t size) {
+  reinterpret_cast<const StringOutStream*>(stream)->out->append(static_cast<const char*>(data), size);
+  return size;
+}
+
+void Encode(SolidFolder& folder, std::vector<std::uint32_t>& crcs) {
+  std::string data;
+  data.reserve(static_cast<std::size_t>(folder.unpackSize));
+  for (const FolderEntry* file : folder.files) {
+    std::string bytes = ReadWholeFile(file->path, L"Product file");
+    if (bytes.size() != file->size) Fail(L"Product file changed while packing: " + file->path);
+    crcs.push_back(CrcCalc(bytes.data(), bytes.size()));
+    data += bytes;
+  }
+  if (folder.branchFilter) {
+    UInt32 state = Z7_BRANCH_CONV_ST_X86_STATE_INIT_VAL;
+    z7_BranchConvSt_X86_Enc(reinterpret_cast<Byte*>(data.data()), data.size(), 0, &state);
+  }
+  CLzma2EncHandle encoder = Lzma2Enc_Create(&kAlloc, &kAlloc);
+  if (!encoder) Fail(L"Out of memory compressing the payload");
+  CLzma2EncProps props;
+  Lzma2EncProps_Init(&props);
+  props.lzmaProps.level = 7;
+  // A dictionary beyond the data only costs memory.
+  UInt32 dictionary = 1u << 16;
+  while (dictionary < data.size() && dictionary < (1u << 24)) dictionary <<= 1;
+  props.lzmaProps.dictSize = dictionary;
+  props.lzmaProps.reduceSize = data.size();
+  props.lzmaProps.numThreads = 1;
+  props.numBlockThreads_Max = 1;
+  props.numTotalThreads = 1;
+  props.blockSize = LZMA2_ENC_PROPS_BLOCK_SIZE_SOLID;
+  SRes result = Lzma2Enc_SetProps(encoder, &props);
+  StringOutStream out{{WriteOut}, &folder.packed};
+  if (result == SZ_OK) {
+    folder.lzma2Property = Lzma2Enc_WriteProperties(encoder);
+    result = Lzma2Enc_Encode2(encoder, &out.vt, nullptr, nullptr, nullptr,
+                              reinterpret_cast<const Byte*>(data.data()), data.size(), nullptr);
+  }
+  Lzma2Enc_Destroy(encoder);
+  if (result != SZ_OK) Fail(L"Compressing the payload failed (LZMA2 error " + std::to_wstring(result) + L")");
+}
+
+void WriteFolderCoders(Out& out, const SolidFolder& folder) {
+  // Coder 0 reads the packed stream; the branch filter, when present, takes
+  // coder 0's output (bond: in-stream 1 <- out-stream 0).
+  out.Number(folder.branchFilter ? 2 : 1);
+  out.Byte(0x21);  // id size 1, with properties
+  out.Byte(0x21);  // LZMA2
+  out.Number(1);
+  out.Byte(folder.lzma2Property);
+  if (folder.branchFilter) {
+    out.Byte(0x04);  // id size 4
+    const unsigned char bcj[4] = {0x03, 0x03, 0x01, 0x03};
+    out.Bytes(bcj, 4);
+    out.Number(1);
+    out.Number(0);
+  }
+}
+
+std::string Header(const std::vector<SolidFolder>& folders,
+                   const std::vector<std::uint32_t>& crcs, const std::vector<const FolderEntry*>& order) {
+  Out h;
+  h.Byte(kHeader);
+  if (!folders.empty()) {
+    h.Byte(kMainStreamsInfo);
+    h.Byte(kPackInfo);
+    h.Number(0);
+    h.Number(folders.size());
+    h.Byte(kSize);
+    for (const SolidFolder& folder : folders) h.Number(folder.packed.size());
+    h.Byte(kEnd);
+    h.Byte(kUnPackInfo);
+    h.Byte(kFolder);
+    h.Number(folders.size());
+    h.Byte(0);
+    for (const SolidFolder& folder : folders) WriteFolderCoders(h, folder);
+    h.Byte(kCodersUnPackSize);
+    for (const SolidFolder& folder : folders)
+      for (int coder = 0; coder < (folder.branchFilter ? 2 : 1); ++coder) h.Number(folder.unpackSize);
+    h.Byte(kEnd);
+    h.Byte(kSubStreamsInfo);
+    h.Byte(kNumUnPackStream);
+    for (const SolidFolder& folder : folders) h.Number(folder.files.size());
+    h.Byte(kSize);
+    for (const SolidFolder& folder : folders)
+      for (std::size_t i = 0; i + 1 < folder.files.size(); ++i) h.Number(folder.files[i]->size);
+    h.Byte(kCRC);
+    h.Byte(1);
+    for (std::uint32_t crc : crcs) h.UInt32(crc);
+    h.Byte(kEnd);
+    h.Byte(kEnd);
+  }
+
+  h.Byte(kFilesInfo);
+  h.Number(order.size());
+  std::vector<bool> emptyStream, emptyFile;
+  for (const FolderEntry* entry : order) {
+    const bool empty = entry->isFolder || entry->size == 0;
+    emptyStream.push_back(empty);
+    if (empty) emptyFile.push_back(!entry->isFolder);
+  }
+  if (std::find(emptyStream.begin(), emptyStream.end(), true) != emptyStream.end()) {
+    Out bits;
+    bits.Bits(emptyStream);
+    h.Property(kEmptyStream, bits);
+    Out files;
+    files.Bits(emptyFile);
+    h.Property(kEmptyFile, files);
+  }
+  Out names;
+  names.Byte(0);
+  for (const FolderEntry* entry : order) {
+    for (wchar_t c : entry->relative) {
+      names.Byte(c & 0xFF);
+      names.Byte((c >> 8) & 0xFF);
+    }
+    names.Byte(0);
+    names.Byte(0);
+  }
+  h.Property(kName, names);
+  Out times, attributes;
+  times.Byte(1);
+  times.Byte(0);
+  attributes.Byte(1);
+  attributes.Byte(0);
+  for (const FolderEntry* entry : order) {
+    times.UInt64(entry->modified);
+    attributes.UInt32(entry->attributes);
+  }
+  h.Property(kMTime, times);
+  h.Property(kWinAttributes, attributes);
+  h.Byte(kEnd);
+  h.Byte(kEnd);
+  return h.bytes;
+}
+
+}  // namespace
+
+bool Has7zSignature(const std::string& archive) {
+  return archive.size() >= 32 && std::memcmp(archive.data(), kSignature, sizeof kSignature) == 0;
+}
+
+std::string Build7z(const std::vector<FolderEntry>& entries) {
+  CrcGenerateTable();
+  std::vector<SolidFolder> folders(2);
+  folders[0].branchFilter = true;
+  for (const FolderEntry& entry : entries) {
+    if (entry.isFolder || entry.size == 0) continue;
+    SolidFolder& folder = folders[IsExecutable(entry.relative) ? 0 : 1];
+    folder.files.push_back(&entry);
+    folder.unpackSize += entry.size;
+  }
+  std::erase_if(folders, [](const SolidFolder& folder) { return folder.files.empty(); });
+
+  // Items with data first, in folder order; then empty files and folders.
+  std::vector<const FolderEntry*> order;
+  std::vector<std::uint32_t> crcs;
+  for (SolidFolder& folder : folders) {
+    Encode(folder, crcs);
+    order.insert(order.end(), folder.files.begin(), folder.files.end());
+  }
+  for (const FolderEntry& entry : entries)
+    if (entry.isFolder || entry.size == 0) order.push_back(&entry);
+
+  Out archive;
+  archive.Bytes(kSignature, sizeof kSignature);
+  archive.Byte(0);
+  archive.Byte(4);
+  std::string packed;
+  for (const SolidFolder& folder : folders) packed += folder.packed;
+  std::string header = order.empty() ? std::string() : Header(folders, crcs, order);
+  Out start;
+  start.UInt64(header.empty() ? 0 : packed.size());
+  start.UInt64(header.size());
+  start.UInt32(header.empty() ? 0 : CrcCalc(header.data(), header.size()));
+  archive.UInt32(CrcCalc(start.bytes.data(), start.bytes.size()));
+  archive.bytes += start.bytes;
+  archive.bytes += packed;
+  archive.bytes += header;
+  return archive.bytes;
+}
+
+}  // namespace kwpack
