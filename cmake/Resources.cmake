@@ -4,7 +4,11 @@
 #   [GLOBAL_VAR <file>] [INSTSCRIPT <file>] [UNINSTSCRIPT <file>]
 #   [GLOBAL_VAR_TEXT <file>] [INSTSCRIPT_TEXT <file>] [UNINSTSCRIPT_TEXT <file>]
 #                                 (the _TEXT forms embed the file as it is)
-#   [PAYLOAD_DIR <folder>] [SKIN_DIR <folder>] [SOURCES <extra sources...>])
+#   [PAYLOAD_DIR <folder>] [PAYLOAD_DEPENDS <files...>] [SKIN_DIR <folder>]
+#   [SOURCES <extra sources...>])
+#
+# PAYLOAD_DEPENDS names the outputs that fill a payload folder assembled at
+# build time (its files are not known when configuring).
 #
 # A script that is not given has no resource at all. Scripts are compiled to
 # stripped Lua 5.2 chunks by the target's own luac under Wine, so the chunks
@@ -24,7 +28,7 @@ endfunction()
 function(kw_add_installer target)
   cmake_parse_arguments(ARG ""
     "GLOBAL_VAR;INSTSCRIPT;UNINSTSCRIPT;GLOBAL_VAR_TEXT;INSTSCRIPT_TEXT;UNINSTSCRIPT_TEXT;PAYLOAD_DIR;SKIN_DIR"
-    "SOURCES" ${ARGN})
+    "SOURCES;PAYLOAD_DEPENDS" ${ARGN})
   set(dir ${CMAKE_CURRENT_BINARY_DIR}/${target}.res)
   file(MAKE_DIRECTORY ${dir})
   add_custom_command(OUTPUT ${dir}/app.ico
@@ -54,7 +58,7 @@ function(kw_add_installer target)
     file(GLOB_RECURSE payload_files CONFIGURE_DEPENDS ${ARG_PAYLOAD_DIR}/*)
     add_custom_command(OUTPUT ${dir}/APP.7Z
       COMMAND ${PROJECT_SOURCE_DIR}/tools/pack_payload.sh ${dir}/APP.7Z ${ARG_PAYLOAD_DIR}
-      DEPENDS ${payload_files} ${PROJECT_SOURCE_DIR}/tools/pack_payload.sh VERBATIM)
+      DEPENDS ${payload_files} ${ARG_PAYLOAD_DEPENDS} ${PROJECT_SOURCE_DIR}/tools/pack_payload.sh VERBATIM)
     list(APPEND generated ${dir}/APP.7Z)
     string(APPEND rc "APP.7Z _7Z \"${dir}/APP.7Z\"\n")
   endif()
