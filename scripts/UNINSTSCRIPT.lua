@@ -218,6 +218,9 @@ function doUninstall()
     Lua_RegDel(key[1], key[2])
     Lua_Logout(key[1] .. "\\" .. key[2])
   end
+  -- The install script writes the autostart as a value of the Run key, which
+  -- the key-tree removal above does not reach.
+  Lua_RegDel("HKCU", "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "KWSweep")
   Lua_DelFileRecursiveEx(folder, move_aside)
   if move_aside_folder ~= temp_folder then
     Lua_DelFileRecursive(move_aside_folder)
