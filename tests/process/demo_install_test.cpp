@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "held_file.h"
 
 namespace {
 
@@ -493,6 +494,82 @@ TEST_F(DemoInstall, CommandLineAndFileNameVariants) {
     EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kRegKey, L"StartMenuShortcutChk").Number(), each.shortcuts ? 1u : 0u);
     EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kRunKey, L"KWSweep").present, each.shortcuts);
   }
+}
+
+// The pending deletions at the next restart, as the system records them.
+std::wstring PendingRenames() {
+  const RegValue value = ReadValue(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+                                   L"PendingFileRenameOperations", 0);
+  std::wstring text(reinterpret_cast<const wchar_t*>(value.bytes.data()), value.bytes.size() / sizeof(wchar_t));
+  for (auto& unit : text)
+    if (unit == L'\0') unit = L'|';
+  return text;
+}
+
+TEST_F(DemoInstall, AFileThatCannotBeReplacedIsMovedAsideAndTheExtractionCompletes) {
+  ASSERT_EQ(Install(L"/InstallSlience true").run.exitCode, 0u);
+  const std::wstring folder = DefaultFolder();
+  const std::wstring file = folder + L"\\readme.txt";
+  // Open as a running program's image is: no writer may open it, but it
+  // may be renamed.
+  HANDLE inUse = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                             0, nullptr);
+  ASSERT_NE(inUse, INVALID_HANDLE_VALUE);
+  const std::wstring pendingBefore = PendingRenames();
+
+  const SetupRun second = Install(L"/InstallSlience true");
+  EXPECT_EQ(second.run.exitCode, 0u);
+  EXPECT_EQ(second.finishedMessages, 1);
+  EXPECT_TRUE(ReadBytes(file) == ReadBytes(PayloadFolder() + L"\\readme.txt"));
+  // Moved beside the install folder under a unique temporary name made from
+  // the prefix "JsZip" (the system keeps its first three characters), and
+  // scheduled for deletion at the next restart.
+  const std::wstring aside = folder.substr(0, folder.rfind(L'\\')) + L"\\del_reboot\\JsZ";
+  int movedTrace = -1;
+  for (int i = 0; i < static_cast<int>(second.run.traces.size()) && movedTrace < 0; ++i)
+    if (second.run.traces[i].text.rfind(L"tq " + aside, 0) == 0) movedTrace = i;
+  std::wstring related;
+  for (const auto& line : second.run.traces)
+    if (line.text.find(L"readme") != std::wstring::npos || line.text.find(L"JsZ") != std::wstring::npos)
+      related += line.text + L"\n";
+  ASSERT_GE(movedTrace, 0) << "the script logs the new name; traces: " << testing::PrintToString(related);
+  const std::wstring moved = second.run.traces[movedTrace].text.substr(3);
+  const std::wstring pending = PendingRenames();
+  EXPECT_NE(pending.find(moved), std::wstring::npos) << testing::PrintToString(pending);
+  EXPECT_EQ(pendingBefore.find(moved), std::wstring::npos);
+  CloseHandle(inUse);
+}
+
+TEST_F(DemoInstall, AnExtractionFailureShowsTheMessageAndEndsWithZero) {
+  ASSERT_EQ(Install(L"/InstallSlience true").run.exitCode, 0u);
+  // Held without sharing: neither replaced nor moved aside.
+  HeldFile held(DefaultFolder() + L"\\readme.txt");
+  ASSERT_TRUE(held.Held());
+  std::wstring caption, text;
+  int boxes = 0;
+  const std::wstring exe = work_ + L"\\KWSweepSetup.exe";
+  ChildOptions options;
+  options.commandLine = Quote(exe) + L" /InstallSlience true";
+  options.environment[L"KW_STANDIN_LOG"] = standinLog_;
+  options.whileRunning = [&](DWORD pid) {
+    HWND box = FindVisibleWindow(pid, L"#32770");
+    if (!box || boxes > 0) return;
+    HWND textControl = GetDlgItem(box, 0xFFFF);
+    caption = WindowText(box);
+    text = textControl ? WindowText(textControl) : std::wstring();
+    if (caption.empty() || text.empty()) return;  // busy: look again on the next tick
+    ++boxes;
+    HWND ok = GetDlgItem(box, IDOK);
+    if (ok) PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+  };
+  DeleteFileW(standinLog_.c_str());
+  const ChildRun run = RunChild(options);
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(boxes, 1);
+  EXPECT_EQ(caption, std::wstring(kProduct) + L" - 安装");
+  EXPECT_EQ(text, L"释放文件时出现错误，安装程序将终止！");
+  EXPECT_TRUE(Calls().empty()) << "nothing reported";
 }
 
 TEST_F(DemoInstall, UninstallerRemovesTheProduct) {
