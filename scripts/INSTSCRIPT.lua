@@ -14,10 +14,6 @@ is_upgrade = false
 global_ss_install = false
 global_ss_run = false
 
-function Sleep(ms)
-  GLibTab.Kernel32:Get("Sleep")(ms)
-end
-
 function GetCurrentProcessId()
   return (GLibTab.kernel32:Get("GetCurrentProcessId", "int")())
 end
@@ -30,20 +26,6 @@ end
 
 function path_unquote_spaces(text)
   return (string.match(text, "^\"*(.-)\"*$"))
-end
-
--- Switches WOW64 file-system redirection off where native folders are needed.
-fsredir = {}
-fsredir.IsNeed = (Lua_GetOSVersion() > 5) and Lua_IsWow64()
-fsredir.Wow64DisableWow64FsRedirection = GLibTab.kernel32:Get("Wow64DisableWow64FsRedirection", "int")
-fsredir.Wow64RevertWow64FsRedirection = GLibTab.kernel32:Get("Wow64RevertWow64FsRedirection", "int")
-if fsredir.IsNeed then
-  fsredir.pOld = RawBuffer.New(4)
-  function fsredir:Disable() self.Wow64DisableWow64FsRedirection(self.pOld) end
-  function fsredir:Revert() self.Wow64RevertWow64FsRedirection(self.pOld:OffsetGetAsUInt32(0)) end
-else
-  function fsredir:Disable() end
-  function fsredir:Revert() end
 end
 
 function Split(text, separator)
@@ -72,10 +54,6 @@ local function last_component(path)
   return string.match(path, ".*\\([^\\]+.*)$") or path
 end
 
-function paht_remove_filename(path)
-  return string.match(path, "^(%a:\\.+)\\[^\\]*$") or string.sub(path, 1, 3)
-end
-
 function GetCurrentUnionID()
   local value = Lua_RegQuery("HKCU", global_reg_sub_key, "UnionId")
   Lua_Logout("union_id=" .. tostring(value))
@@ -98,15 +76,6 @@ end
 function FindWnd(class, title)
   local find = GLibTab.User32:Get("FindWindowW", "int")
   return (find(class and WString.New(nil, class) or nil, title and WString.New(nil, title) or nil))
-end
-
-function DeleteFileAndDirect(path, flag)
-  if path == nil then return end
-  if flag then
-    Lua_DelFileRecursive(path, function() end)
-  else
-    Lua_DelFileRecursive(path)
-  end
 end
 
 function notify_association_changed()
@@ -254,12 +223,6 @@ end
 function RunApp()
   if global_enable_ss_install and global_ss_install and global_ss_run then
     Lua_ExplorerExec(install_folder() .. "\\" .. global_main_app_name, "")
-  end
-end
-
-local function remove_service()
-  for _, command in ipairs({"/C sc stop KWSweepSvc", "/C sc delete KWSweepSvc"}) do
-    if Lua_ShellExec("cmd.exe", command) then Lua_Logout("cmd.exe " .. command) end
   end
 end
 

@@ -1,7 +1,9 @@
 -- Uninstall logic of the KWSweep demo product, run by the product's own
 -- Uninstall.exe with "Uninst.dar0" (the configuration) loaded first. The
 -- uninstaller supplies tbContact, tbSuggest, ReasonID, ClearUserData,
--- ChkUserSetting, _Uninstall_Path and _UninstallLib.
+-- ChkUserSetting, _Uninstall_Path and _UninstallLib. Compiled behind
+-- common.lua (Sleep, fsredir, DeleteFileAndDirect, paht_remove_filename,
+-- remove_service).
 
 local script_version = "1.0.2.55"
 local move_aside_folder = Lua_ExpandEnv("%TMP%")
@@ -10,46 +12,10 @@ local old_client_exe_name = "KWSweepClient.exe"
 local stat = nil
 local version_parts = {}
 
-fsredir = {}
-fsredir.IsNeed = (Lua_GetOSVersion() > 5) and Lua_IsWow64()
-fsredir.Wow64DisableWow64FsRedirection = GLibTab.kernel32:Get("Wow64DisableWow64FsRedirection", "int")
-fsredir.Wow64RevertWow64FsRedirection = GLibTab.kernel32:Get("Wow64RevertWow64FsRedirection", "int")
-if fsredir.IsNeed then
-  fsredir.pOld = RawBuffer.New(4)
-  function fsredir:Disable() self.Wow64DisableWow64FsRedirection(self.pOld) end
-  function fsredir:Revert() self.Wow64RevertWow64FsRedirection(self.pOld:OffsetGetAsUInt32(0)) end
-else
-  function fsredir:Disable() end
-  function fsredir:Revert() end
-end
-
-function Sleep(ms)
-  GLibTab.Kernel32:Get("Sleep")(ms)
-end
-
 function CheckPathExist(path)
   local exists = GLibTab.Shlwapi:Get("PathFileExistsW", "int")
   if exists == nil then return 0 end
   return (exists(WString.New(nil, path)))
-end
-
-function DeleteFileAndDirect(path, flag)
-  if path == nil then return end
-  if flag then
-    Lua_DelFileRecursive(path, function() end)
-  else
-    Lua_DelFileRecursive(path)
-  end
-end
-
-function paht_remove_filename(path)
-  return string.match(path, "^(%a:\\.+)\\[^\\]*$") or string.sub(path, 1, 3)
-end
-
-local function remove_service()
-  for _, command in ipairs({"/C sc stop KWSweepSvc", "/C sc delete KWSweepSvc"}) do
-    if Lua_ShellExec("cmd.exe", command) then Lua_Logout("cmd.exe " .. command) end
-  end
 end
 
 function GetUnionID()
