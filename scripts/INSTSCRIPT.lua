@@ -1,5 +1,7 @@
 -- Install logic of the KWSweep demo product: defines the utility functions
--- and the five install events the install manager calls in order.
+-- and the five install events the install manager calls in order. Compiled
+-- behind common.lua (Sleep, fsredir, DeleteFileAndDirect, paht_remove_filename,
+-- remove_service).
 
 local script_version = "1.0.11.18"
 local window_title = string.format("%s - 安装", global_product_name)
