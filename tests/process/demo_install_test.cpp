@@ -506,6 +506,25 @@ std::wstring PendingRenames() {
   return text;
 }
 
+// Reads the installer's first message box and presses OK, as a person would.
+// Only posts and timed reads: the box belongs to a debuggee that stops at
+// every trace until our debugging thread goes on.
+struct MessageBoxSeen {
+  int boxes = 0;
+  std::wstring caption, text;
+  void Answer(DWORD pid) {
+    HWND box = FindVisibleWindow(pid, L"#32770");
+    if (!box || boxes > 0) return;
+    HWND textControl = GetDlgItem(box, 0xFFFF);
+    caption = WindowText(box);
+    text = textControl ? WindowText(textControl) : std::wstring();
+    if (caption.empty() || text.empty()) return;  // busy: look again on the next tick
+    ++boxes;
+    HWND ok = GetDlgItem(box, IDOK);
+    if (ok) PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
+  }
+};
+
 TEST_F(DemoInstall, AFileThatCannotBeReplacedIsMovedAsideAndTheExtractionCompletes) {
   ASSERT_EQ(Install(L"/InstallSlience true").run.exitCode, 0u);
   const std::wstring folder = DefaultFolder();
@@ -545,31 +564,44 @@ TEST_F(DemoInstall, AnExtractionFailureShowsTheMessageAndEndsWithZero) {
   // Held without sharing: neither replaced nor moved aside.
   HeldFile held(DefaultFolder() + L"\\readme.txt");
   ASSERT_TRUE(held.Held());
-  std::wstring caption, text;
-  int boxes = 0;
+  MessageBoxSeen box;
   const std::wstring exe = work_ + L"\\KWSweepSetup.exe";
   ChildOptions options;
   options.commandLine = Quote(exe) + L" /InstallSlience true";
   options.environment[L"KW_STANDIN_LOG"] = standinLog_;
-  options.whileRunning = [&](DWORD pid) {
-    HWND box = FindVisibleWindow(pid, L"#32770");
-    if (!box || boxes > 0) return;
-    HWND textControl = GetDlgItem(box, 0xFFFF);
-    caption = WindowText(box);
-    text = textControl ? WindowText(textControl) : std::wstring();
-    if (caption.empty() || text.empty()) return;  // busy: look again on the next tick
-    ++boxes;
-    HWND ok = GetDlgItem(box, IDOK);
-    if (ok) PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
-  };
+  options.whileRunning = [&box](DWORD pid) { box.Answer(pid); };
   DeleteFileW(standinLog_.c_str());
   const ChildRun run = RunChild(options);
   EXPECT_FALSE(run.timedOut);
   EXPECT_EQ(run.exitCode, 0u);
-  EXPECT_EQ(boxes, 1);
-  EXPECT_EQ(caption, std::wstring(kProduct) + L" - 安装");
-  EXPECT_EQ(text, L"释放文件时出现错误，安装程序将终止！");
+  EXPECT_EQ(box.boxes, 1);
+  EXPECT_EQ(box.caption, std::wstring(kProduct) + L" - 安装");
+  EXPECT_EQ(box.text, L"释放文件时出现错误，安装程序将终止！");
   EXPECT_TRUE(Calls().empty()) << "nothing reported";
+}
+
+TEST_F(DemoInstall, AMissingStatisticsEntryPointFailsItsAssertAfterTheInstallation) {
+  // kwtest_demo_no_close: the demo payload with a statistics library that
+  // lacks "stat_close".
+  MessageBoxSeen box;
+  const std::wstring exe = work_ + L"\\kwtest_demo_no_close.exe";
+  ASSERT_TRUE(CopyFileW((ExeFolder() + L"\\kwtest_demo_no_close.exe").c_str(), exe.c_str(), FALSE));
+  ChildOptions options;
+  options.commandLine = Quote(exe) + L" /InstallSlience true";
+  options.environment[L"KW_STANDIN_LOG"] = standinLog_;
+  options.whileRunning = [&box](DWORD pid) { box.Answer(pid); };
+  const ChildRun run = RunChild(options);
+  EXPECT_FALSE(run.timedOut);
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(box.boxes, 1);
+  EXPECT_EQ(box.caption, L":-( 杯具，脚本执行时发生错误");
+  EXPECT_NE(box.text.find(L"GetProcAddress \"stat_close\" failed, errcode : 127"), std::wstring::npos)
+      << testing::PrintToString(box.text);
+  // The installation itself was already complete, and nothing was reported.
+  EXPECT_TRUE(FileExists(DefaultFolder() + L"\\KWSweep.exe"));
+  EXPECT_TRUE(FileExists(DefaultFolder() + L"\\Uninst.dar0"));
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kUninstKey, L"InstallLocation").Text(), DefaultFolder());
+  EXPECT_EQ(Count(Calls(), L"stat_install 1"), 0);
 }
 
 TEST_F(DemoInstall, UninstallerRemovesTheProduct) {
