@@ -3,7 +3,7 @@
 
 nsis_bench.py [WORK_DIR] [--runs N] [--small]
 
-Packs the demo payload (resources/demo-payload) and a ~100 MB payload (the
+Packs the demo product's data files (resources/demo-product/data) and a ~100 MB payload (the
 one bench/payload_bench.py collects; skipped with --small) twice: with kwpack
 around the engine (a stripped copy of build/win32/bin/KWSweepSetup.exe, as a
 vendor ships it) and with makensis (solid LZMA). Every installer runs
@@ -145,7 +145,7 @@ def main():
     try:
         print('engine: %.2f MB stripped (%.2f MB as built, with debug information)'
               % (os.path.getsize(engine) / MB, os.path.getsize(os.path.join(BIN, 'KWSweepSetup.exe')) / MB))
-        bench('demo', os.path.join(ROOT, 'resources', 'demo-payload'), work, engine, runs)
+        bench('demo', os.path.join(ROOT, 'resources', 'demo-product', 'data'), work, engine, runs)
         if not small:
             tree = os.path.join(work, 'tree')
             if not os.path.isdir(tree):

@@ -1,10 +1,15 @@
 # Building an installer executable around scripts, a payload and a skin.
 #
 # kw_add_installer(<target>
-#   [GLOBAL_VAR <file>] [INSTSCRIPT <file>] [UNINSTSCRIPT <file>]
+#   [GLOBAL_VAR <files>] [INSTSCRIPT <files>] [UNINSTSCRIPT <files>]
+#                                 (several files make one chunk that runs them in order)
 #   [GLOBAL_VAR_TEXT <file>] [INSTSCRIPT_TEXT <file>] [UNINSTSCRIPT_TEXT <file>]
 #                                 (the _TEXT forms embed the file as it is)
-#   [PAYLOAD_DIR <folder>] [SKIN_DIR <folder>] [SOURCES <extra sources...>])
+#   [PAYLOAD_DIR <folder>] [PAYLOAD_DEPENDS <files...>] [SKIN_DIR <folder>]
+#   [SOURCES <extra sources...>])
+#
+# PAYLOAD_DEPENDS names the outputs that fill a payload folder assembled at
+# build time (its files are not known when configuring).
 #
 # A script that is not given has no resource at all. Scripts are compiled to
 # stripped Lua 5.2 chunks by the target's own luac under Wine, so the chunks
@@ -13,18 +18,22 @@
 set(KW_WINE_RUN ${PROJECT_SOURCE_DIR}/tools/wine/run)
 set(KW_RESOURCE_DIR ${PROJECT_SOURCE_DIR}/resources)
 
-function(kw_compile_chunk out source)
+function(kw_compile_chunk out)
+  set(inputs)
+  foreach(source ${ARGN})
+    list(APPEND inputs Z:${source})
+  endforeach()
   add_custom_command(OUTPUT ${out}
-    COMMAND ${KW_WINE_RUN} $<TARGET_FILE:luac> -s -o Z:${out} Z:${source}
-    DEPENDS luac ${source}
+    COMMAND ${KW_WINE_RUN} $<TARGET_FILE:luac> -s -o Z:${out} ${inputs}
+    DEPENDS luac ${ARGN}
     COMMENT "Compiling chunk ${out}"
     VERBATIM)
 endfunction()
 
 function(kw_add_installer target)
   cmake_parse_arguments(ARG ""
-    "GLOBAL_VAR;INSTSCRIPT;UNINSTSCRIPT;GLOBAL_VAR_TEXT;INSTSCRIPT_TEXT;UNINSTSCRIPT_TEXT;PAYLOAD_DIR;SKIN_DIR"
-    "SOURCES" ${ARGN})
+    "GLOBAL_VAR_TEXT;INSTSCRIPT_TEXT;UNINSTSCRIPT_TEXT;PAYLOAD_DIR;SKIN_DIR"
+    "GLOBAL_VAR;INSTSCRIPT;UNINSTSCRIPT;SOURCES;PAYLOAD_DEPENDS" ${ARGN})
   set(dir ${CMAKE_CURRENT_BINARY_DIR}/${target}.res)
   file(MAKE_DIRECTORY ${dir})
   add_custom_command(OUTPUT ${dir}/app.ico
@@ -54,7 +63,7 @@ function(kw_add_installer target)
     file(GLOB_RECURSE payload_files CONFIGURE_DEPENDS ${ARG_PAYLOAD_DIR}/*)
     add_custom_command(OUTPUT ${dir}/APP.7Z
       COMMAND ${PROJECT_SOURCE_DIR}/tools/pack_payload.sh ${dir}/APP.7Z ${ARG_PAYLOAD_DIR}
-      DEPENDS ${payload_files} ${PROJECT_SOURCE_DIR}/tools/pack_payload.sh VERBATIM)
+      DEPENDS ${payload_files} ${ARG_PAYLOAD_DEPENDS} ${PROJECT_SOURCE_DIR}/tools/pack_payload.sh VERBATIM)
     list(APPEND generated ${dir}/APP.7Z)
     string(APPEND rc "APP.7Z _7Z \"${dir}/APP.7Z\"\n")
   endif()

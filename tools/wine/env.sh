@@ -5,5 +5,7 @@ kw_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 kw_arch=${KW_WINE_ARCH:-win64}
 export WINEPREFIX="${KW_WINE_PREFIX_ROOT:-$kw_root/.deps/wine}/$kw_arch"
 export WINEDEBUG=${WINEDEBUG:--all}
-# No Mono or Gecko installers; callers may add their own overrides after ours.
-export WINEDLLOVERRIDES="mscoree=;mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
+# No Mono or Gecko installers, and no menu builder (shortcuts saved in the
+# prefix would otherwise become desktop entries of the Unix user); callers may
+# add their own overrides after ours.
+export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
