@@ -8,7 +8,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 tools/setup.sh
 cmake --preset win32
-cmake --build --preset win32 --target KWSweepSetup
+# The demo installer as a vendor makes it: packed by kwpack from the prebuilt
+# engine, the product folder, the scripts and the skin.
+cmake --build --preset win32 --target KWSweepSetupPacked
 
 export KW_WINE_PREFIX_ROOT="$root/.deps/wine-demo"
 rm -rf "$KW_WINE_PREFIX_ROOT"
@@ -17,10 +19,10 @@ echo "Making a fresh Wine prefix in $WINEPREFIX ..."
 tools/wine/prefix
 drive_c="$WINEPREFIX/drive_c"
 export KW_STANDIN_LOG='C:\kwsweep-statistics.log'
-setup="$root/build/win32/bin/KWSweepSetup.exe"
+setup="$root/build/win32/bin/KWSweepSetupPacked.exe"
 
 echo
-echo "Running: KWSweepSetup.exe /InstallSlience true"
+echo "Running: KWSweepSetupPacked.exe /InstallSlience true"
 set +e
 wine "$setup" /InstallSlience true
 code=$?

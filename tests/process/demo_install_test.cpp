@@ -19,6 +19,17 @@
 
 namespace {
 
+// The installer under test: the CMake-built demo, or another build of it
+// (the packed one) named by KW_DEMO_SETUP.
+const wchar_t* SetupUnderTest() {
+  static const std::wstring name = [] {
+    wchar_t value[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"KW_DEMO_SETUP", value, MAX_PATH);
+    return (length > 0 && length < MAX_PATH) ? std::wstring(value, length) : std::wstring(L"KWSweepSetup.exe");
+  }();
+  return name.c_str();
+}
+
 using namespace kwtest;
 
 constexpr wchar_t kProduct[] = L"KWSweep 磁盘清理 标准版";
@@ -256,7 +267,7 @@ class DemoInstall : public testing::Test {
   // Runs a copy of the demo installer named `exeName` (the installer reads
   // its own file name) with `arguments`, and a listen window.
   SetupRun Install(const std::wstring& arguments, const std::wstring& exeName = L"KWSweepSetup.exe",
-                   const wchar_t* source = L"KWSweepSetup.exe") {
+                   const wchar_t* source = SetupUnderTest()) {
     const std::wstring exe = work_ + L"\\" + exeName;
     DeleteFileW(exe.c_str());
     EXPECT_TRUE(CopyFileW((ExeFolder() + L"\\" + source).c_str(), exe.c_str(), FALSE));
@@ -318,7 +329,7 @@ TEST_F(DemoInstall, FirstSilentInstallInstallsTheWholeProduct) {
     EXPECT_TRUE(ReadBytes(folder + L"\\" + file) == ReadBytes(PayloadFolder() + L"\\" + file));
   }
   // The uninstaller's chunks, as embedded in the installer.
-  const std::wstring setupExe = ExeFolder() + L"\\KWSweepSetup.exe";
+  const std::wstring setupExe = ExeFolder() + L"\\" + SetupUnderTest();
   const std::string config = EmbeddedChunk(setupExe, L"GLOBAL_VAR.LUAC");
   const std::string logic = EmbeddedChunk(setupExe, L"UNINSTSCRIPT.LUAC");
   ASSERT_FALSE(config.empty());
