@@ -73,7 +73,7 @@ const GoldenCase kCases[] = {
     {"style_element", "style element: type, class, id, compound and child selectors"},
     {"inheritance", "inherited properties and inherit"},
     {"use_symbol", "use of shapes, groups and symbols with viewBox"},
-    {"viewbox_aspect", "viewBox with xMidYMax meet"},
+    {"viewbox_fit", "viewBox with xMidYMax meet"},
     {"viewbox_slice", "preserveAspectRatio slice"},
     {"viewbox_none", "preserveAspectRatio none"},
     {"units", "pt, mm, in and percentage lengths"},
