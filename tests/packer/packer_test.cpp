@@ -86,7 +86,7 @@ const Packed kPacked[] = {
 TEST(PackedInstaller, SilentRunRunsItsEventsAndExtractsThePayloadByteExact) {
   for (const Packed& packed : kPacked) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(packed.exe)));
-    const std::wstring folder = FreshFolder(L"packed-run");
+    const std::wstring folder = MakeTempFolder(L"packed-run");
     const std::wstring dest = folder + L"\\dest", events = folder + L"\\events.txt";
     CreateDirectoryW(dest.c_str(), nullptr);
     ChildOptions options;
@@ -100,7 +100,7 @@ TEST(PackedInstaller, SilentRunRunsItsEventsAndExtractsThePayloadByteExact) {
               (std::vector<std::wstring>{L"BeforeInit", L"BeforeInstall", L"OnInstall", L"extracted true",
                                          L"BeforeComplete", L"AfterComplete"}));
     ExpectSameTree(Data() + L"\\" + packed.source, dest);
-    RemoveFolder(folder);
+    RemoveTree(folder);
   }
 }
 
@@ -180,10 +180,10 @@ TEST(PackedInstaller, PackedDemoCarriesTheBuildsChunks) {
 // The packer's payload goes through our own extractor in-process as well,
 // folder by folder (branch-filtered executables, plain files, empty items).
 TEST(PackedPayload, OurExtractorTakesIt) {
-  const std::wstring folder = FreshFolder(L"packed-payload");
+  const std::wstring folder = MakeTempFolder(L"packed-payload");
   EXPECT_EQ(ExtractBytes(ReadBytes(Data() + L"\\mixed.7z"), folder), SZ_OK);
   ExpectSameTree(Data() + L"\\mixed", folder);
-  RemoveFolder(folder);
+  RemoveTree(folder);
 }
 
 }  // namespace

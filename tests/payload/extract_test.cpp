@@ -23,8 +23,8 @@ constexpr ULONGLONG kFixtureTime = (981173106ULL + 11644473600ULL) * 10000000ULL
 
 class Extraction : public testing::Test {
  protected:
-  void SetUp() override { folder = FreshFolder(L"extract"); }
-  void TearDown() override { RemoveFolder(folder); }
+  void SetUp() override { folder = MakeTempFolder(L"extract"); }
+  void TearDown() override { RemoveTree(folder); }
   std::wstring At(const std::wstring& relative) const { return folder + L"\\" + relative; }
   std::wstring folder;
 };
@@ -215,7 +215,7 @@ TEST_F(Extraction, FileThatCannotBeCreatedIsRetriedSkippedOrStopsAsTheCallbackAn
   };
   for (const LockCase& c : cases) {
     SCOPED_TRACE(c.what);
-    RemoveFolder(folder);
+    RemoveTree(folder);
     CreateDirectoryW(folder.c_str(), nullptr);
     const std::wstring locked = At(L"locked.txt");
     ASSERT_TRUE(WriteBytes(locked, old));

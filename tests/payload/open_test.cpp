@@ -76,10 +76,10 @@ TEST(PayloadOpen, ChecksTheStartHeaderAndNextHeaderInOrder) {
 }
 
 TEST(PayloadOpen, EmptyArchiveExtractsNothing) {
-  const std::wstring folder = FreshFolder(L"empty");
+  const std::wstring folder = MakeTempFolder(L"empty");
   EXPECT_EQ(ExtractBytes(StartHeader(0, 0, 0), folder), 0);
   EXPECT_TRUE(ListTree(folder).empty());
-  RemoveFolder(folder);
+  RemoveTree(folder);
 }
 
 TEST(PayloadOpen, ItemsWithoutNamesAreRefused) {
@@ -87,10 +87,10 @@ TEST(PayloadOpen, ItemsWithoutNamesAreRefused) {
   UInt32 items = 0;
   ASSERT_EQ(OpenBytes(archive, &items), 0);
   EXPECT_EQ(items, 1u);
-  const std::wstring folder = FreshFolder(L"nonames");
+  const std::wstring folder = MakeTempFolder(L"nonames");
   EXPECT_EQ(ExtractBytes(archive, folder), 16);
   EXPECT_TRUE(ListTree(folder).empty());
-  RemoveFolder(folder);
+  RemoveTree(folder);
 }
 
 TEST(SignatureBytes, AreExchangedBothWaysAndShortInputIsLeftAlone) {
@@ -156,7 +156,7 @@ TEST(MemoryStream, PresentsTheSignatureExchangedWithoutTouchingTheBytes) {
 }
 
 TEST(FileStream, ReadsAndSeeksAFileAndReportsReadErrors) {
-  const std::wstring folder = FreshFolder(L"filestream");
+  const std::wstring folder = MakeTempFolder(L"filestream");
   const std::wstring path = folder + L"\\data.bin";
   ASSERT_TRUE(WriteBytes(path, "abcdefgh"));
   {
@@ -183,7 +183,7 @@ TEST(FileStream, ReadsAndSeeksAFileAndReportsReadErrors) {
     EXPECT_EQ(stream.Stream()->Read(stream.Stream(), buffer, &size), SZ_ERROR_READ);
   }
   CloseHandle(writeOnly);
-  RemoveFolder(folder);
+  RemoveTree(folder);
 }
 
 TEST(FileSource, OpensStandardArchivesOnlyAndMissingFilesFail) {

@@ -45,33 +45,6 @@ void ListInto(const std::wstring& root, const std::wstring& relative, std::vecto
 
 }  // namespace
 
-void RemoveFolder(const std::wstring& path) {
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring child = path + L"\\" + name;
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveFolder(child);
-      } else {
-        SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(child.c_str());
-      }
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
-  }
-  RemoveDirectoryW(path.c_str());
-}
-
-std::wstring FreshFolder(const std::wstring& tag) {
-  const std::wstring folder = MakeTempFolder(tag);
-  RemoveFolder(folder);
-  CreateDirectoryW(folder.c_str(), nullptr);
-  return folder;
-}
-
 std::vector<std::wstring> ListTree(const std::wstring& root) {
   std::vector<std::wstring> out;
   ListInto(root, L"", out);

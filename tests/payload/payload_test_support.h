@@ -21,11 +21,6 @@ SRes ExtractBytes(const std::string& archive, const std::wstring& destination,
 // Opens bytes held in memory, returning the open result and the item count.
 SRes OpenBytes(const std::string& archive, UInt32* itemCount = nullptr);
 
-// A new empty folder under %TEMP%, and its removal. Unlike the shell's
-// delete these cope with read-only files and names such as "...x".
-std::wstring FreshFolder(const std::wstring& tag);
-void RemoveFolder(const std::wstring& path);
-
 // Relative paths of everything below `root` ('\'-separated, folders end in '\'), sorted.
 std::vector<std::wstring> ListTree(const std::wstring& root);
 DWORD Attributes(const std::wstring& path);

@@ -21,11 +21,11 @@ const std::vector<std::wstring> kPayloadFiles = {L"a\\b\\c.txt", L"bin\\tool.dat
 class InstallerUnCompress : public testing::Test {
  protected:
   void SetUp() override {
-    folder = FreshFolder(L"uncompress-run");
+    folder = MakeTempFolder(L"uncompress-run");
     dest = folder + L"\\dest";
     CreateDirectoryW(dest.c_str(), nullptr);
   }
-  void TearDown() override { RemoveFolder(folder); }
+  void TearDown() override { RemoveTree(folder); }
 
   ChildRun Run(const std::wstring& call, std::map<std::wstring, std::wstring> extra = {},
                std::function<void(DWORD)> whileRunning = nullptr) {
@@ -93,7 +93,7 @@ TEST_F(InstallerUnCompress, ChecksPathsAndSourcesBeforeExtracting) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.call)));
-    RemoveFolder(dest);
+    RemoveTree(dest);
     CreateDirectoryW(dest.c_str(), nullptr);
     const ChildRun run = Run(c.call, {{L"KW_TEST_ARCHIVE", standard}});
     EXPECT_EQ(Recorded(), std::vector<std::wstring>{c.result});
@@ -121,7 +121,7 @@ TEST_F(InstallerUnCompress, FileHeldByAnotherProcessIsRetriedSkippedOrStops) {
   const std::string old = "held by the test\r\n";
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.answer)));
-    RemoveFolder(dest);
+    RemoveTree(dest);
     CreateDirectoryW(dest.c_str(), nullptr);
     const std::wstring locked = dest + L"\\locked.txt";
     ASSERT_TRUE(WriteBytes(locked, old));

@@ -14,8 +14,8 @@ using namespace kwtest;
 
 class UnCompress : public testing::Test {
  protected:
-  void SetUp() override { folder = FreshFolder(L"uncompress"); }
-  void TearDown() override { RemoveFolder(folder); }
+  void SetUp() override { folder = MakeTempFolder(L"uncompress"); }
+  void TearDown() override { RemoveTree(folder); }
 
   // Runs `call` (an expression) and returns what it gave, as text.
   std::string Result(const std::string& call) {
