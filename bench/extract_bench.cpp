@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "installer/unique_handle.h"
+#include "core/handles.h"
 #include "payload/allocator.h"
 #include "payload/archive.h"
 #include "payload/extract.h"

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "installer/log.h"
-#include "installer/system_dll.h"
-#include "installer/trace.h"
+#include "core/system_dll.h"
+#include "core/trace.h"
 #include "script/engine.h"
 
 namespace {

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "installer/encoding.h"
-#include "installer/find_handle.h"
+#include "core/encoding.h"
+#include "core/find_handle.h"
 #include "installer/log.h"
-#include "installer/unique_handle.h"
+#include "core/handles.h"
 #include "installer/process_tool_help.h"
 #include "script/deferred_globals.h"
 #include "script/engine.h"

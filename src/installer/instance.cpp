@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "installer/trace.h"
+#include "core/trace.h"
 
 namespace kw {
 

@@ -1,6 +1,6 @@
 #include "installer/launch.h"
 
-#include "installer/encoding.h"
+#include "core/encoding.h"
 
 namespace kw {
 

@@ -2,8 +2,8 @@
 
 #include <psapi.h>
 
-#include "installer/unique_handle.h"
-#include "installer/trace.h"
+#include "core/handles.h"
+#include "core/trace.h"
 
 namespace kw {
 

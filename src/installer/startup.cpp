@@ -6,12 +6,12 @@
 #include <string>
 
 #include "installer/cmdline.h"
-#include "installer/encoding.h"
+#include "core/encoding.h"
 #include "installer/install_mgr.h"
 #include "installer/instance.h"
 #include "installer/log.h"
-#include "installer/system_dll.h"
-#include "installer/trace.h"
+#include "core/system_dll.h"
+#include "core/trace.h"
 #include "installer/window_run.h"
 #include "script/engine.h"
 

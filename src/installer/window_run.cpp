@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "installer/system_dll.h"
-#include "installer/trace.h"
+#include "core/system_dll.h"
+#include "core/trace.h"
 #include "ui/resource_settings.h"
 #include "stats/stat_module.h"
 

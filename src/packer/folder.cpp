@@ -4,8 +4,8 @@
 
 #include <algorithm>
 
-#include "installer/find_handle.h"
-#include "installer/unique_handle.h"
+#include "core/find_handle.h"
+#include "core/handles.h"
 #include "packer/pack_error.h"
 
 namespace kwpack {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "installer/unique_handle.h"
+#include "core/handles.h"
 #include "packer/bytes.h"
 #include "packer/pack_error.h"
 

@@ -7,8 +7,8 @@
 #include <new>
 #include <string_view>
 
-#include "installer/trace.h"
-#include "installer/unique_handle.h"
+#include "core/trace.h"
+#include "core/handles.h"
 #include "payload/allocator.h"
 #include "payload/archive.h"
 #include "payload/item_names.h"

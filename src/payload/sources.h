@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "installer/unique_handle.h"
+#include "core/handles.h"
 #include "payload/seek_streams.h"
 
 namespace kw {

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "installer/find_handle.h"
-#include "installer/trace.h"
+#include "core/find_handle.h"
+#include "core/trace.h"
 #include "script/engine.h"
 #include "script/file_ops.h"
 

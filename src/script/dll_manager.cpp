@@ -9,8 +9,8 @@ extern "C" {
 #include <lua.h>
 }
 
-#include "installer/system_dll.h"
-#include "installer/trace.h"
+#include "core/system_dll.h"
+#include "core/trace.h"
 #include "script/engine.h"
 #include "script/native_call.h"
 #include "script/value_access.h"

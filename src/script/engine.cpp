@@ -11,8 +11,8 @@ extern "C" {
 #include <lualib.h>
 }
 
-#include "installer/encoding.h"
-#include "installer/trace.h"
+#include "core/encoding.h"
+#include "core/trace.h"
 #include "script/error_report.h"
 #include "script/library.h"
 

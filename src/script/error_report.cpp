@@ -11,7 +11,7 @@ extern "C" {
 
 #include <fmt/core.h>
 
-#include "installer/encoding.h"
+#include "core/encoding.h"
 
 namespace kw {
 

@@ -1,7 +1,7 @@
 #include "script/file_ops.h"
 
-#include "installer/system_dll.h"
-#include "installer/trace.h"
+#include "core/system_dll.h"
+#include "core/trace.h"
 
 namespace kw {
 

@@ -5,7 +5,7 @@ extern "C" {
 #include <lua.h>
 }
 
-#include "installer/trace.h"
+#include "core/trace.h"
 #include "script/engine.h"
 
 namespace kw {

@@ -8,7 +8,7 @@ extern "C" {
 #include <lua.h>
 }
 
-#include "installer/trace.h"
+#include "core/trace.h"
 #include "script/engine.h"
 #include "script/function_ref.h"
 #include "script/lib_file.h"

@@ -8,7 +8,7 @@ extern "C" {
 #include <lua.h>
 }
 
-#include "installer/trace.h"
+#include "core/trace.h"
 #include "script/engine.h"
 #include "script/native_args.h"
 #include "script/file_ops.h"

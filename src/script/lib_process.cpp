@@ -7,7 +7,7 @@ extern "C" {
 }
 
 #include "installer/process_tool_help.h"
-#include "installer/trace.h"
+#include "core/trace.h"
 #include "script/engine.h"
 #include "script/native_args.h"
 #include "script/system_actions.h"

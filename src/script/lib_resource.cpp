@@ -9,8 +9,8 @@ extern "C" {
 #include <lua.h>
 }
 
-#include "installer/trace.h"
-#include "installer/unique_handle.h"
+#include "core/trace.h"
+#include "core/handles.h"
 #include "payload/signature.h"
 #include "script/engine.h"
 #include "script/lib_file.h"

@@ -6,7 +6,7 @@ extern "C" {
 #include <lua.h>
 }
 
-#include "installer/trace.h"
+#include "core/trace.h"
 #include "script/engine.h"
 #include "script/lib_process.h"
 #include "script/native_args.h"

@@ -13,11 +13,11 @@ extern "C" {
 #include <lua.h>
 }
 
-#include "installer/encoding.h"
+#include "core/encoding.h"
 #include "installer/launch.h"
-#include "installer/path_exists.h"
-#include "installer/system_dll.h"
-#include "installer/trace.h"
+#include "core/path_exists.h"
+#include "core/system_dll.h"
+#include "core/trace.h"
 #include "script/engine.h"
 #include "script/file_ops.h"
 #include "script/native_args.h"

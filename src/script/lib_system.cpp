@@ -6,8 +6,8 @@ extern "C" {
 }
 
 #include "installer/log.h"
-#include "installer/path_exists.h"
-#include "installer/trace.h"
+#include "core/path_exists.h"
+#include "core/trace.h"
 #include "script/engine.h"
 #include "script/file_ops.h"
 #include "script/function_ref.h"

@@ -7,8 +7,8 @@ extern "C" {
 
 #include <windows.h>
 
-#include "installer/path_exists.h"
-#include "installer/trace.h"
+#include "core/path_exists.h"
+#include "core/trace.h"
 #include "payload/extract.h"
 #include "payload/sources.h"
 #include "script/engine.h"

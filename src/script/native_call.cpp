@@ -11,8 +11,8 @@ extern "C" {
 #include <lua.h>
 }
 
-#include "installer/encoding.h"
-#include "installer/trace.h"
+#include "core/encoding.h"
+#include "core/trace.h"
 #include "script/value_access.h"
 #include "script/x86_call.h"
 

@@ -12,7 +12,7 @@ extern "C" {
 #include <lua.h>
 }
 
-#include "installer/encoding.h"
+#include "core/encoding.h"
 #include "script/engine.h"
 #include "script/value_access.h"
 #include "script/value_types.h"

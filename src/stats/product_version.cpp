@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "installer/system_dll.h"
+#include "core/system_dll.h"
 
 namespace kw {
 

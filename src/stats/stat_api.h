@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "installer/system_dll.h"
+#include "core/system_dll.h"
 
 namespace kw {
 

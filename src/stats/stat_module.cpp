@@ -6,9 +6,9 @@
 #include <string>
 #include <type_traits>
 
-#include "installer/encoding.h"
-#include "installer/system_dll.h"
-#include "installer/trace.h"
+#include "core/encoding.h"
+#include "core/system_dll.h"
+#include "core/trace.h"
 #include "stats/product_version.h"
 
 namespace kw {

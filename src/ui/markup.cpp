@@ -6,7 +6,7 @@
 #include <cstring>
 #include <cwctype>
 
-#include "installer/encoding.h"
+#include "core/encoding.h"
 #include "ui/resource_settings.h"
 
 namespace DuiLib {

@@ -1,6 +1,6 @@
 #include "ui/resource_settings.h"
 
-#include "installer/encoding.h"
+#include "core/encoding.h"
 #include "ui/zip_reader.h"
 
 namespace DuiLib {

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "installer/encoding.h"
+#include "core/encoding.h"
 
 namespace DuiLib {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "installer/trace.h"
+#include "core/trace.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   kw::DebugTrace(L"plain %d %s\r\n", 42, L"text");

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "child_process.h"
-#include "installer/encoding.h"
+#include "core/encoding.h"
 #include "script/function_ref.h"
 #include "script/x86_call.h"
 #include "script_fixture.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "child_process.h"
-#include "installer/system_dll.h"
+#include "core/system_dll.h"
 #include "script/lib_shell.h"
 #include "script/system_actions.h"
 #include "script_call.h"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "installer/encoding.h"
+#include "core/encoding.h"
 #include "script_fixture.h"
 
 namespace {

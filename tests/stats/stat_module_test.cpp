@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "child_process.h"
-#include "installer/encoding.h"
+#include "core/encoding.h"
 #include "standin_log.h"
 #include "stats/stat_api.h"
 

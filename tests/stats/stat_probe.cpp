@@ -17,9 +17,9 @@
 #include <memory>
 #include <string>
 
-#include "installer/encoding.h"
-#include "installer/system_dll.h"
-#include "installer/trace.h"
+#include "core/encoding.h"
+#include "core/system_dll.h"
+#include "core/trace.h"
 #include "stats/stat_module.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/trace.h"
+#include "core/trace.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "installer/system_dll.h"
+#include "core/system_dll.h"
 
 #include <string>
 #include <string_view>

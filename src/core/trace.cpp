@@ -1,6 +1,6 @@
-#include "installer/trace.h"
+#include "core/trace.h"
 
-#include "installer/encoding.h"
+#include "core/encoding.h"
 
 #include <windows.h>
 

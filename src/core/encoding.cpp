@@ -1,4 +1,4 @@
-#include "installer/encoding.h"
+#include "core/encoding.h"
 
 namespace kw {
 
