@@ -38,13 +38,13 @@ ImageRect Scaled(const ImageRect& r, int percent) {
 
 // The keys that take effect in the second pass, each with its setter.
 struct PairContext {
-  ImageDescriptorData& data;
+  ImageDescriptor& data;
   const DescriptorContext& window;
   bool scaled() const { return window.scalePercent != 0; }
 };
 
 void ApplyPair(PairContext& ctx, const std::wstring& key, const std::wstring& value) {
-  ImageDescriptorData& d = ctx.data;
+  ImageDescriptor& d = ctx.data;
   const int percent = ctx.window.scalePercent;
   if (key == L"restype") {
     d.resourceType = value;
@@ -127,9 +127,9 @@ std::wstring DpiVariantName(std::wstring_view name, int scalePercent) {
   return out;
 }
 
-ImageDescriptorData ParseImageDescriptor(std::wstring_view drawText, std::wstring_view modifyText,
+ImageDescriptor ParseImageDescriptor(std::wstring_view drawText, std::wstring_view modifyText,
                                          const DescriptorContext& context) {
-  ImageDescriptorData d;
+  ImageDescriptor d;
   d.drawText = drawText;
   d.modifyText = modifyText;
   d.imageName = drawText;

@@ -27,7 +27,7 @@ struct ImageRect {
 };
 
 // One parsed descriptor (see the field comments for the defaults).
-struct ImageDescriptorData {
+struct ImageDescriptor {
   std::wstring drawText;
   std::wstring modifyText;     // a second descriptor applied on top
   std::wstring imageName;      // after DPI-variant selection
@@ -63,7 +63,7 @@ struct DescriptorContext {
   std::function<bool(const std::wstring&)> variantExists;
 };
 
-ImageDescriptorData ParseImageDescriptor(std::wstring_view drawText, std::wstring_view modifyText,
+ImageDescriptor ParseImageDescriptor(std::wstring_view drawText, std::wstring_view modifyText,
                                          const DescriptorContext& context);
 
 // The DPI variant name: the first '.' becomes "@<scale>." ("" for a name

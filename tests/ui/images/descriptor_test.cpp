@@ -57,7 +57,7 @@ TEST(ImageDescriptorNames, VariantsByScaleAndSource) {
   for (const NameCase& c : cases) {
     SCOPED_TRACE(c.what);
     std::wstring modify = std::string(c.what) == "modify text names the file last" ? L"file='b.png'" : L"";
-    ImageDescriptorData d = ParseImageDescriptor(c.text, modify, Window(c.percent, kArchive));
+    ImageDescriptor d = ParseImageDescriptor(c.text, modify, Window(c.percent, kArchive));
     EXPECT_EQ(d.imageName, c.expectedName);
     EXPECT_EQ(d.variantFound, c.variant);
     if (c.percent == 100) EXPECT_EQ(d.imageName.find(L'@'), std::wstring::npos);
@@ -93,14 +93,14 @@ TEST(ImageDescriptorRects, ScaledAndPerScale) {
   };
   for (const RectCase& c : cases) {
     SCOPED_TRACE(c.what);
-    ImageDescriptorData d = ParseImageDescriptor(c.text, L"", Window(c.percent, kArchive));
+    ImageDescriptor d = ParseImageDescriptor(c.text, L"", Window(c.percent, kArchive));
     EXPECT_EQ(d.dest, c.dest);
     EXPECT_EQ(d.source, c.source);
   }
 }
 
 TEST(ImageDescriptorFields, EveryKey) {
-  ImageDescriptorData d = ParseImageDescriptor(
+  ImageDescriptor d = ParseImageDescriptor(
       L"file='a.png' restype='PNG' corner='1,2,3,4' mask='#FFFF00FF' fade='300' hole='true' xtiled='yes' "
       L"ytiled='0' hsl='on' iconsize='16,12' iconalign='left' Fade='1'",
       L"", Window(100));
@@ -123,9 +123,9 @@ TEST(ImageDescriptorFields, EveryKey) {
 }
 
 TEST(ImageDescriptorFields, PairOrderDoesNotMatter) {
-  ImageDescriptorData a = ParseImageDescriptor(L"file='Image/a.svg' source='14,0,28,14' source175='25,0,50,25'",
+  ImageDescriptor a = ParseImageDescriptor(L"file='Image/a.svg' source='14,0,28,14' source175='25,0,50,25'",
                                                L"", Window(175));
-  ImageDescriptorData b = ParseImageDescriptor(L"source175='25,0,50,25' source='14,0,28,14' file='Image/a.svg'",
+  ImageDescriptor b = ParseImageDescriptor(L"source175='25,0,50,25' source='14,0,28,14' file='Image/a.svg'",
                                                L"", Window(175));
   EXPECT_NE(a.drawText, b.drawText);
   EXPECT_EQ(a.imageName, b.imageName);
