@@ -3,40 +3,22 @@
 #include <algorithm>
 #include <cwctype>
 
-#include "ui/image_values.h"
+#include "ui/dpi_scale.h"
 
 namespace DuiLib {
 
-bool ImageRect::Intersects(const ImageRect& other) const {
-  return std::max(left, other.left) < std::min(right, other.right) &&
-         std::max(top, other.top) < std::min(bottom, other.bottom);
+bool Intersects(const ImageRect& a, const ImageRect& b) {
+  return std::max(a.left, b.left) < std::min(a.right, b.right) && std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
 }
 
 namespace {
 
-bool IsBlank(wchar_t c) { return c <= L' '; }
-
-ImageRect RectValue(std::wstring_view text) {
-  ImageRect r;
-  int v[4] = {};
-  ParseIntegerList(text, v, 4);
-  r.left = v[0];
-  r.top = v[1];
-  r.right = v[2];
-  r.bottom = v[3];
-  return r;
-}
-
 ImageRect Scaled(const ImageRect& r, int percent) {
-  ImageRect out;
-  out.left = ScaleValue(r.left, percent);
-  out.top = ScaleValue(r.top, percent);
-  out.right = out.left + ScaleValue(r.right - r.left, percent);
-  out.bottom = out.top + ScaleValue(r.bottom - r.top, percent);
-  return out;
+  DpiScale scale;
+  scale.SetScale(percent);
+  return scale.ScaleRect(r);
 }
 
-// The keys that take effect in the second pass, each with its setter.
 struct PairContext {
   ImageDescriptor& data;
   const DescriptorContext& window;
@@ -49,37 +31,34 @@ void ApplyPair(PairContext& ctx, const std::wstring& key, const std::wstring& va
   if (key == L"restype") {
     d.resourceType = value;
   } else if (key == L"dest") {
-    d.dest = RectValue(value);
+    d.dest = ParseRect(value);
     if (ctx.scaled()) d.dest = Scaled(d.dest, percent);
   } else if (key == L"source") {
-    d.source = RectValue(value);
-    if (d.variantFound) d.source = Scaled(d.source, percent);
+    d.source = ParseRect(value);
+    if (d.dpiVariant) d.source = Scaled(d.source, percent);
   } else if (key == L"corner") {
-    d.corner = RectValue(value);
-    if (d.variantFound) d.corner = Scaled(d.corner, percent);
+    d.corner = ParseRect(value);
+    if (d.dpiVariant) d.corner = Scaled(d.corner, percent);
   } else if (key == L"mask") {
-    d.mask = ParseColorValue(value);
+    d.mask = ParseColor(value);
   } else if (key == L"fade") {
-    d.fade = static_cast<std::uint8_t>(std::clamp(ParseIntegerValue(value), 0, 255));
+    d.fade = static_cast<std::uint8_t>(std::clamp(ParseInt(value), 0, 255));
   } else if (key == L"hole") {
-    d.hole = ParseBoolValue(value);
+    d.hole = ParseBool(value);
   } else if (key == L"xtiled") {
-    d.xtiled = ParseBoolValue(value);
+    d.xtiled = ParseBool(value);
   } else if (key == L"ytiled") {
-    d.ytiled = ParseBoolValue(value);
+    d.ytiled = ParseBool(value);
   } else if (key == L"hsl") {
-    d.hsl = ParseBoolValue(value);
+    d.hsl = ParseBool(value);
   } else if (key == L"iconsize") {
-    int v[2] = {};
-    ParseIntegerList(value, v, 2);
-    d.iconWidth = v[0];
-    d.iconHeight = v[1];
+    d.iconSize = ParseSize(value);
   } else if (key == L"iconalign") {
     d.iconAlign = value;
   } else if (ctx.scaled() && key == L"dest" + std::to_wstring(percent)) {
-    d.dest = RectValue(value);
+    d.dest = ParseRect(value);
   } else if (ctx.scaled() && key == L"source" + std::to_wstring(percent)) {
-    d.source = RectValue(value);
+    d.source = ParseRect(value);
   }
 }
 
@@ -88,32 +67,7 @@ void ApplyPair(PairContext& ctx, const std::wstring& key, const std::wstring& va
 DescriptorPairs SplitDescriptorPairs(std::wstring_view text) {
   DescriptorPairs pairs;
   if (text.find(L'=') == std::wstring_view::npos) return pairs;
-  std::size_t i = 0;
-  const std::size_t n = text.size();
-  while (i < n) {
-    while (i < n && IsBlank(text[i])) ++i;
-    if (i >= n) break;
-    std::size_t keyStart = i;
-    while (i < n && text[i] != L'=' && !IsBlank(text[i])) ++i;
-    std::wstring key(text.substr(keyStart, i - keyStart));
-    while (i < n && IsBlank(text[i])) ++i;
-    if (i >= n || text[i] != L'=' || key.empty()) break;  // not a pair: the rest is ignored
-    ++i;
-    while (i < n && IsBlank(text[i])) ++i;
-    std::wstring value;
-    if (i < n && (text[i] == L'\'' || text[i] == L'"')) {
-      wchar_t quote = text[i++];
-      std::size_t end = text.find(quote, i);
-      if (end == std::wstring_view::npos) end = n;
-      value.assign(text.substr(i, end - i));
-      i = end == n ? n : end + 1;
-    } else {
-      std::size_t start = i;
-      while (i < n && !IsBlank(text[i])) ++i;
-      value.assign(text.substr(start, i - start));
-    }
-    pairs[key] = std::move(value);
-  }
+  for (const KeyValue& pair : ParseQuotedPairs(text)) pairs[std::wstring(pair.key)] = std::wstring(pair.value);
   return pairs;
 }
 
@@ -147,7 +101,7 @@ ImageDescriptor ParseImageDescriptor(std::wstring_view drawText, std::wstring_vi
     if (!candidate.empty() &&
         (candidate.find(L".svg") != std::wstring::npos || (context.variantExists && context.variantExists(candidate)))) {
       d.imageName = std::move(candidate);
-      d.variantFound = true;
+      d.dpiVariant = true;
     }
   }
   PairContext ctx{d, context};
@@ -218,7 +172,7 @@ void AddCell(std::vector<ImageBlit>& out, const ImageRect& dest, const ImageRect
       b.source = source;
       if (tileX) b.source.right = source.left + w;
       if (tileY) b.source.bottom = source.top + h;
-      if (b.dest.Intersects(clip)) out.push_back(b);
+      if (Intersects(b.dest, clip)) out.push_back(b);
     }
   }
 }

@@ -10,21 +10,13 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/value_parse.h"
+
 namespace DuiLib {
 
-struct ImageRect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
-
-  int Width() const { return right - left; }
-  int Height() const { return bottom - top; }
-  bool IsZero() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
-  bool IsEmpty() const { return right <= left || bottom <= top; }
-  bool Intersects(const ImageRect& other) const;
-  friend bool operator==(const ImageRect&, const ImageRect&) = default;
-};
+// Rectangles of descriptors and drawing (left, top, right, bottom).
+using ImageRect = IntRect;
+bool Intersects(const ImageRect& a, const ImageRect& b);
 
 // One parsed descriptor (see the field comments for the defaults).
 struct ImageDescriptor {
@@ -41,15 +33,14 @@ struct ImageDescriptor {
   bool xtiled = false;
   bool ytiled = false;
   bool hsl = false;
-  bool variantFound = false;   // the name was switched to an "@<scale>" file
-  int iconWidth = 0;
-  int iconHeight = 0;
+  IntSize iconSize;
   std::wstring iconAlign;
+  bool dpiVariant = false;     // the name was switched to an "@<scale>" file
 };
 
 // The `key='value'` pairs of one descriptor text, ordered by key (a repeated
-// key keeps its last value). Values may be quoted with ' or "; an unquoted
-// value runs to the next blank. A text without '=' has no pairs.
+// key keeps its last value). Values are quoted with ' or "; a pair without
+// quotes ends the list. A text without '=' has no pairs.
 using DescriptorPairs = std::map<std::wstring, std::wstring>;
 DescriptorPairs SplitDescriptorPairs(std::wstring_view text);
 

@@ -27,7 +27,7 @@ std::unique_ptr<ImageEntry> CreateImageEntry(const DecodedImage& image, bool kee
   entry->width = image.width;
   entry->height = image.height;
   entry->hasAlpha = image.hasAlpha;
-  if (keepHslSource) entry->hslSource = image.pixels;
+  if (keepHslSource) entry->hslCopy = image.pixels;
   return entry;
 }
 

@@ -1,10 +1,15 @@
 // What the paint manager caches for images: parsed descriptors (see
-// image_descriptor.h) and loaded images as 32-bit premultiplied bitmaps.
+// image_descriptor.h), loaded images as 32-bit premultiplied bitmaps, and
+// the caches of both.
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/handles.h"
@@ -13,14 +18,32 @@
 namespace DuiLib {
 
 struct ImageEntry {
-  kw::UniqueBitmap bitmap;           // 32-bit top-down DIB section
-  std::uint32_t* bits = nullptr;     // its pixels: premultiplied 0xAARRGGBB
+  kw::UniqueBitmap bitmap;        // 32-bit top-down DIB section
+  std::uint32_t* bits = nullptr;  // its pixels: premultiplied 0xAARRGGBB
   int width = 0;
   int height = 0;
-  bool hasAlpha = false;             // some pixel not opaque, or masked out
+  bool hasAlpha = false;          // some pixel not opaque, or masked out
   std::wstring resourceType;
   DWORD mask = 0;
-  std::vector<std::uint32_t> hslSource;  // the pixels as loaded, for HSL adjustment
+  std::vector<std::uint32_t> hslCopy;  // pixels before HSL adjustment
 };
+
+struct ImageCaches {
+  // Key: draw text immediately followed by modify text.
+  std::map<std::wstring, std::unique_ptr<ImageDescriptor>, std::less<>> descriptors;
+  // Key: the image name after the DPI variant choice.
+  std::map<std::wstring, std::unique_ptr<ImageEntry>, std::less<>> images;
+  // How often a descriptor was parsed and an image loaded into these caches.
+  std::size_t descriptorsParsed = 0;
+  std::size_t imagesLoaded = 0;
+};
+
+class CPaintManagerUI;
+
+// The controls' one way of drawing an image descriptor: `itemRect` is the
+// control, `paintRect` the area being painted. False when nothing could be
+// drawn (no manager or DC, no descriptor, missing image).
+bool DrawImageString(HDC dc, CPaintManagerUI* manager, const RECT& itemRect, const RECT& paintRect,
+                     std::wstring_view drawText, std::wstring_view modifyText = {});
 
 }  // namespace DuiLib

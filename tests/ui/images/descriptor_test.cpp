@@ -22,14 +22,15 @@ const std::set<std::wstring> kArchive = {L"Image/BkViewInit@125.png", L"Image/Bk
                                          L"Image/BkViewInit@175.png", L"Image/BkViewInit@200.png"};
 
 TEST(ImageDescriptorPairs, QuotesBlanksAndRepeats) {
-  auto pairs = SplitDescriptorPairs(L"  file='a b.png'  source=\"1,2,3,4\" fade=128 fade='64' ");
+  auto pairs = SplitDescriptorPairs(L"  file='a b.png'  source=\"1,2,3,4\" fade='128' fade='64' ");
   ASSERT_EQ(pairs.size(), 3u);
   EXPECT_EQ(pairs[L"file"], L"a b.png");
   EXPECT_EQ(pairs[L"source"], L"1,2,3,4");
   EXPECT_EQ(pairs[L"fade"], L"64");  // the last one wins
   EXPECT_TRUE(SplitDescriptorPairs(L"Image/BkViewInit.png").empty());
-  // An unterminated quote runs to the end instead of reading past it.
-  EXPECT_EQ(SplitDescriptorPairs(L"file='x.png")[L"file"], L"x.png");
+  // An unterminated quote or an unquoted value ends the list.
+  EXPECT_TRUE(SplitDescriptorPairs(L"file='x.png").empty());
+  EXPECT_EQ(SplitDescriptorPairs(L"fade='9' file=x.png source='1,1,1,1'").size(), 1u);
 }
 
 struct NameCase {
@@ -59,7 +60,7 @@ TEST(ImageDescriptorNames, VariantsByScaleAndSource) {
     std::wstring modify = std::string(c.what) == "modify text names the file last" ? L"file='b.png'" : L"";
     ImageDescriptor d = ParseImageDescriptor(c.text, modify, Window(c.percent, kArchive));
     EXPECT_EQ(d.imageName, c.expectedName);
-    EXPECT_EQ(d.variantFound, c.variant);
+    EXPECT_EQ(d.dpiVariant, c.variant);
     if (c.percent == 100) EXPECT_EQ(d.imageName.find(L'@'), std::wstring::npos);
   }
 }
@@ -112,8 +113,7 @@ TEST(ImageDescriptorFields, EveryKey) {
   EXPECT_TRUE(d.xtiled);
   EXPECT_FALSE(d.ytiled);
   EXPECT_TRUE(d.hsl);
-  EXPECT_EQ(d.iconWidth, 16);
-  EXPECT_EQ(d.iconHeight, 12);
+  EXPECT_EQ(d.iconSize, (IntSize{16, 12}));
   EXPECT_EQ(d.iconAlign, L"left");
   // Corners scale with a variant like sources do (left, top, width, height).
   EXPECT_EQ(ParseImageDescriptor(L"file='a.svg' corner='1,2,3,4'", L"", Window(150)).corner,
