@@ -139,7 +139,7 @@ void CButtonUI::HandleEvent(TEventUI& event) {
         Invalidate();
         const bool right = event.type == UIEVENT_RBUTTONUP;
         if (manager_) manager_->SendNotify(this, right ? L"rbuttonup" : L"buttonup");
-        if (inside) ActivateButton(right);
+        if (inside) right ? ActivateButton(true) : Activate();
       }
       return;
     case UIEVENT_CONTEXTMENU:
