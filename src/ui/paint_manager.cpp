@@ -425,7 +425,6 @@ void CPaintManagerUI::ReapObjects(CControlUI* control) {
   if (control == keyPressed_) keyPressed_ = nullptr;
   if (control == lastHoverTarget_) lastHoverTarget_ = nullptr;
   if (control == focusPending_) focusPending_ = nullptr;
-  if (control == root_) root_ = nullptr;
   KillTimers(control);
   for (TNotifyUI& queued : asyncNotifications_) {
     if (queued.sender == control) queued.sender = nullptr;
