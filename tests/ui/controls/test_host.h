@@ -12,6 +12,7 @@
 
 #include "core/handles.h"
 #include "ui/control.h"
+#include "ui/dialog_builder.h"
 #include "ui/paint_manager.h"
 
 namespace kwtest {
@@ -48,6 +49,28 @@ class TestHost : public DuiLib::INotifyUI {
   // A popup window of `width` x `height` (as the skin writes them) at
   // (x, y) on the screen, at `dpi`, showing `root`.
   TestHost(DuiLib::CControlUI* root, int width, int height, int dpi = 96, int x = 40, int y = 40) {
+    Open(width, height, x, y);
+    Show(root, dpi);
+  }
+  // The same for a skin's markup ("<Window>...</Window>"), built by the
+  // dialog builder with this window's manager.
+  TestHost(std::wstring_view markup, int width, int height, int dpi = 96, int x = 40, int y = 40) {
+    Open(width, height, x, y);
+    DuiLib::CDialogBuilder builder;
+    DuiLib::CControlUI* root = builder.Create(markup, {}, nullptr, &manager_, nullptr);
+    EXPECT_NE(root, nullptr);
+    Show(root, dpi);
+  }
+  ~TestHost() {
+    manager_.RemoveNotifier(this);
+    if (window_) DestroyWindow(window_);
+    PumpMessages();
+  }
+  TestHost(const TestHost&) = delete;
+  TestHost& operator=(const TestHost&) = delete;
+
+ private:
+  void Open(int width, int height, int x, int y) {
     static const ATOM registered = [] {
       WNDCLASSW wc{};
       wc.lpfnWndProc = Proc;
@@ -60,6 +83,8 @@ class TestHost : public DuiLib::INotifyUI {
     window_ = CreateWindowExW(0, L"KwUiTestHost", L"KwUiTestHost", WS_POPUP, x, y, width, height, nullptr, nullptr,
                               GetModuleHandleW(nullptr), this);
     manager_.Init(window_);
+  }
+  void Show(DuiLib::CControlUI* root, int dpi) {
     manager_.AttachDialog(root);
     manager_.AddNotifier(this);
     if (dpi != 96) manager_.SetDPI(dpi);
@@ -68,14 +93,8 @@ class TestHost : public DuiLib::INotifyUI {
     PumpMessages(50);
     Clear();  // "windowinit" and the like
   }
-  ~TestHost() {
-    manager_.RemoveNotifier(this);
-    if (window_) DestroyWindow(window_);
-    PumpMessages();
-  }
-  TestHost(const TestHost&) = delete;
-  TestHost& operator=(const TestHost&) = delete;
 
+ public:
   HWND Window() const { return window_; }
   DuiLib::CPaintManagerUI& Manager() { return manager_; }
 
