@@ -23,17 +23,6 @@ namespace {
 
 using Notes = std::vector<std::wstring>;
 
-// GDI+ runs for the whole program, as the installer starts it.
-class GdiPlusEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { scope_ = std::make_unique<kw::GdiPlusScope>(kw::LoadSystemLibrary(L"gdiplus.dll")); }
-  void TearDown() override { scope_.reset(); }
-
- private:
-  std::unique_ptr<kw::GdiPlusScope> scope_;
-};
-::testing::Environment* const gdiplus = ::testing::AddGlobalTestEnvironment(new GdiPlusEnvironment);
-
 template <class T>
 T* Add(CContainerUI* root, std::wstring_view attributes) {
   auto* control = new T;

@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/handles.h"
+#include "core/system_dll.h"
 #include "ui/control.h"
 #include "ui/dialog_builder.h"
 #include "ui/paint_manager.h"
@@ -43,6 +45,19 @@ inline void PumpMessages(DWORD forMilliseconds = 0) {
     if (forMilliseconds) Sleep(10);
   } while (forMilliseconds && static_cast<LONG>(end - GetTickCount()) > 0);
 }
+
+// GDI+ started once for the whole test program, as the installer starts it
+// before its first window; shut down at exit.
+class GdiPlusEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { scope_ = std::make_unique<kw::GdiPlusScope>(kw::LoadSystemLibrary(L"gdiplus.dll")); }
+  void TearDown() override { scope_.reset(); }
+
+ private:
+  std::unique_ptr<kw::GdiPlusScope> scope_;
+};
+inline ::testing::Environment* const gdiplusEnvironment =
+    ::testing::AddGlobalTestEnvironment(new GdiPlusEnvironment);
 
 class TestHost : public DuiLib::INotifyUI {
  public:
