@@ -129,7 +129,9 @@ TEST(ImageCache, EachDescriptorParsedOnceAndEachImageDecodedOncePerScale) {
   CPaintManagerUI& m = host.Manager();
   ImageCaches& caches = m.WindowImageCaches();
   const std::size_t parsed = caches.descriptorsParsed, loaded = caches.imagesLoaded;
+  EXPECT_EQ(caches.loadsFailed, 1u);  // Image/Redodi.png is not in the skin
   for (int i = 0; i < 10; ++i) host.Paint();
+  EXPECT_EQ(caches.loadsFailed, 1u);  // and is not looked for again
   // Descriptors: the background (one text for two labels), two button
   // states drawn (normal), the option's selected image, the icon, the
   // progress background and fore with its modifier, the missing image.
@@ -150,6 +152,7 @@ TEST(ImageCache, EachDescriptorParsedOnceAndEachImageDecodedOncePerScale) {
   EXPECT_EQ(caches.imagesLoaded, loaded150);
   EXPECT_EQ(loaded150 - loaded, 6u);
   EXPECT_EQ(parsed150 - parsed, parsed);
+  EXPECT_EQ(caches.loadsFailed, 2u);
   std::printf("150 %%: %zu more descriptors parsed, %zu more images decoded, after 11 paints\n", parsed150 - parsed,
               loaded150 - loaded);
   EXPECT_TRUE(HasImage(m, L"Image/BkViewInit@150.png"));
