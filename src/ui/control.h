@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/attribute_table.h"
 #include "ui/layout_math.h"
 #include "ui/ui_events.h"
 
@@ -224,6 +225,8 @@ class CControlUI {
   void NotifyListeners(TNotifyUI& notification);
 
  protected:
+  // The attributes this class knows; subclasses keep their own tables.
+  static std::span<const AttributeSetter<CControlUI>> AttributeTable();
   // Paint area of the current Paint call.
   const RECT& PaintRect() const { return paintRect_; }
   int ScaleValue(int value) const;  // Scale when attached, else as stored

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "core/handles.h"
+#include "ui/attribute_table.h"
 #include "ui/dpi_scale.h"
 #include "ui/offscreen_surface.h"
 #include "ui/resource_settings.h"
@@ -278,7 +279,7 @@ class CPaintManagerUI {
   void RemoveAllStyles(bool shared = false);
 
  private:
-  struct FontSlot;
+  static std::span<const AttributeSetter<CPaintManagerUI>> WindowAttributeTable();
   void RebuildFontsForDpi();
   bool HandlePaint();
   bool HandleMouseMove(WPARAM wParam, LPARAM lParam);
@@ -380,6 +381,7 @@ class CPaintManagerUI {
   std::unique_ptr<CShadowUI> shadow_;
   kw::UniqueWindow tooltipWindow_;
   TOOLINFOW tooltipInfo_{};
+  std::wstring tooltipText_;
 };
 
 }  // namespace DuiLib
