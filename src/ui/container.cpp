@@ -409,7 +409,7 @@ void* CHorizontalLayoutUI::FindInterface(std::wstring_view name) {
   return CContainerUI::FindInterface(name);
 }
 
-UINT CHorizontalLayoutUI::GetControlFlags() const { return IsEnabled() && sepWidth_ != 0 ? UIFLAG_SETCURSOR : 0; }
+UINT CHorizontalLayoutUI::GetControlFlags() const { return IsEnabled() && sepWidth_ != 0 ? static_cast<UINT>(UIFLAG_SETCURSOR) : 0u; }
 
 void CHorizontalLayoutUI::SetPos(RECT rect, bool invalidate) {
   CControlUI::SetPos(rect, invalidate);
@@ -470,7 +470,7 @@ void* CVerticalLayoutUI::FindInterface(std::wstring_view name) {
   return CContainerUI::FindInterface(name);
 }
 
-UINT CVerticalLayoutUI::GetControlFlags() const { return IsEnabled() && sepHeight_ != 0 ? UIFLAG_SETCURSOR : 0; }
+UINT CVerticalLayoutUI::GetControlFlags() const { return IsEnabled() && sepHeight_ != 0 ? static_cast<UINT>(UIFLAG_SETCURSOR) : 0u; }
 
 void CVerticalLayoutUI::SetPos(RECT rect, bool invalidate) {
   CControlUI::SetPos(rect, invalidate);

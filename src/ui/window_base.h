@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/handles.h"
 #include "ui/dialog_builder.h"
 #include "ui/paint_manager.h"
 #include "ui/ui_events.h"
@@ -60,6 +61,8 @@ class CWindowWnd {
   WNDPROC previousProc_ = ::DefWindowProcW;
   bool subclassed_ = false;
   bool modal_ = false;
+  kw::UniqueIcon bigIcon_;
+  kw::UniqueIcon smallIcon_;
 };
 
 // Message maps: each class's table of {type, control name, handler}, ended
