@@ -139,7 +139,7 @@ void CButtonUI::HandleEvent(TEventUI& event) {
         Invalidate();
         const bool right = event.type == UIEVENT_RBUTTONUP;
         if (manager_) manager_->SendNotify(this, right ? L"rbuttonup" : L"buttonup");
-        if (inside) ActivateButton(right);
+        if (inside) right ? ActivateButton(true) : Activate();
       }
       return;
     case UIEVENT_CONTEXTMENU:
@@ -300,10 +300,7 @@ void CButtonUI::PaintText(HDC dc) {
   else if ((state_ & UISTATE_HOT) && hotFont_ != -1) font = hotFont_;
   else if ((state_ & UISTATE_FOCUSED) && focusedFont_ != -1) font = focusedFont_;
   // A button scales its text padding whatever DPITextPadding says.
-  const RECT padding = manager_->ScaleRect(textPadding_);
-  RECT rect{itemRect_.left + padding.left, itemRect_.top + padding.top, itemRect_.right - padding.right,
-            itemRect_.bottom - padding.bottom};
-  DrawLabelText(dc, rect, color, font);
+  DrawLabelText(dc, manager_->ScaleRect(textPadding_), color, font);
 }
 
 }  // namespace DuiLib

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,9 +34,14 @@ struct ImageCaches {
   std::map<std::wstring, std::unique_ptr<ImageDescriptor>, std::less<>> descriptors;
   // Key: the image name after the DPI variant choice.
   std::map<std::wstring, std::unique_ptr<ImageEntry>, std::less<>> images;
-  // How often a descriptor was parsed and an image loaded into these caches.
+  // Names that gave no image: not tried again until the caches are emptied
+  // (a hidden control's missing image would otherwise be looked for at
+  // every paint).
+  std::set<std::wstring, std::less<>> missing;
+  // How often a descriptor was parsed, an image loaded, a load failed.
   std::size_t descriptorsParsed = 0;
   std::size_t imagesLoaded = 0;
+  std::size_t loadsFailed = 0;
 };
 
 class CPaintManagerUI;

@@ -192,17 +192,16 @@ DWORD CLabelUI::EffectiveTextColor() const {
   return disabledTextColor_ != 0 ? disabledTextColor_ : manager_->GetDefaultDisabledColor();
 }
 
-void CLabelUI::DrawLabelText(HDC dc, RECT rect, DWORD color, int font) {
+void CLabelUI::DrawLabelText(HDC dc, const RECT& padding, DWORD color, int font) {
   if (text_.empty()) return;
+  RECT rect{itemRect_.left + padding.left, itemRect_.top + padding.top, itemRect_.right - padding.right,
+            itemRect_.bottom - padding.bottom};
   DrawControlText(dc, manager_, rect, text_, color, font, textStyle_);
 }
 
 void CLabelUI::PaintText(HDC dc) {
   if (!manager_) return;
-  const RECT padding = GetTextPadding();
-  RECT rect{itemRect_.left + padding.left, itemRect_.top + padding.top, itemRect_.right - padding.right,
-            itemRect_.bottom - padding.bottom};
-  DrawLabelText(dc, rect, EffectiveTextColor(), font_);
+  DrawLabelText(dc, GetTextPadding(), EffectiveTextColor(), font_);
 }
 
 }  // namespace DuiLib

@@ -51,8 +51,8 @@ class CLabelUI : public CControlUI {
  protected:
   // The font measured by EstimateSize.
   virtual int GetEstimateFont() const { return font_; }
-  // The text drawn in `rect` with the label's rule for colours.
-  void DrawLabelText(HDC dc, RECT rect, DWORD color, int font);
+  // The text drawn inside the item rect less `padding` (already scaled).
+  void DrawLabelText(HDC dc, const RECT& padding, DWORD color, int font);
   // The enabled or disabled colour, the manager's defaults for unset ones.
   DWORD EffectiveTextColor() const;
   void MarkEstimateDirty();

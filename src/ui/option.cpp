@@ -157,10 +157,7 @@ void COptionUI::PaintText(HDC dc) {
   if (!manager_) return;
   const DWORD color = selectedTextColor_ != 0 ? selectedTextColor_ : EffectiveTextColor();
   const int font = selectedFont_ != -1 ? selectedFont_ : font_;
-  const RECT padding = GetTextPadding();  // the label's rule while selected
-  RECT rect{itemRect_.left + padding.left, itemRect_.top + padding.top, itemRect_.right - padding.right,
-            itemRect_.bottom - padding.bottom};
-  DrawLabelText(dc, rect, color, font);
+  DrawLabelText(dc, GetTextPadding(), color, font);  // the label's padding rule while selected
 }
 
 std::wstring_view CCheckBoxUI::GetClassName() const { return L"CheckBoxUI"; }

@@ -50,7 +50,10 @@ const ImageEntry* CPaintManagerUI::GetImageEx(std::wstring_view name, std::wstri
                                               bool shared) {
   if (const ImageEntry* image = Find(WindowImageCaches(), name)) return image;
   if (const ImageEntry* image = Find(SharedImageCaches(), name)) return image;
-  return AddImage(name, type, mask, hsl, shared || shareAllImages_);
+  const bool toShared = shared || shareAllImages_;
+  const ImageCaches& target = toShared ? SharedImageCaches() : WindowImageCaches();
+  if (target.missing.find(name) != target.missing.end()) return nullptr;
+  return AddImage(name, type, mask, hsl, toShared);
 }
 
 const ImageEntry* CPaintManagerUI::AddImage(std::wstring_view name, std::wstring_view type, DWORD mask, bool hsl,
@@ -58,9 +61,14 @@ const ImageEntry* CPaintManagerUI::AddImage(std::wstring_view name, std::wstring
   if (name.empty()) return nullptr;
   // A typed image is a numeric resource id.
   if (!type.empty() && (name[0] < L'0' || name[0] > L'9')) return nullptr;
-  std::unique_ptr<ImageEntry> image = LoadSkinImage(name, type, mask, hsl);
-  if (!image) return nullptr;
   ImageCaches& caches = shared ? SharedImageCaches() : WindowImageCaches();
+  std::unique_ptr<ImageEntry> image = LoadSkinImage(name, type, mask, hsl);
+  if (!image) {
+    ++caches.loadsFailed;
+    caches.missing.emplace(name);
+    return nullptr;
+  }
+  caches.missing.erase(std::wstring(name));
   ++caches.imagesLoaded;
   std::unique_ptr<ImageEntry>& slot = caches.images[std::wstring(name)];
   slot = std::move(image);
@@ -78,11 +86,13 @@ bool CPaintManagerUI::RemoveImage(std::wstring_view name, bool shared) {
 void CPaintManagerUI::RemoveAllImages(bool shared) {
   ImageCaches& caches = shared ? SharedImageCaches() : WindowImageCaches();
   caches.images.clear();
+  caches.missing.clear();
 }
 
 void CPaintManagerUI::RemoveAllDrawInfos() {
   WindowImageCaches().descriptors.clear();
   WindowImageCaches().images.clear();
+  WindowImageCaches().missing.clear();
 }
 
 ImageCaches& CPaintManagerUI::SharedImageCaches() {

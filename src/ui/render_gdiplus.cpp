@@ -145,6 +145,7 @@ bool CGdiPlusText::DrawText(HDC dc, RECT& rect, std::wstring_view text, const Gd
     if (!measure(shown, bounds)) return false;
     rect.right = rect.left + static_cast<int>(bounds.width + 0.5f) + 1;
     rect.bottom = rect.top + static_cast<int>(bounds.height + 0.5f) + 1;
+    ++drawn_;
     return true;
   }
   if (style.format & kTextMiddleEllipsis) {
@@ -164,6 +165,7 @@ bool CGdiPlusText::DrawText(HDC dc, RECT& rect, std::wstring_view text, const Gd
                      brush.Get()) != kOk)
       return false;
   }
+  ++drawn_;
   return true;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstddef>
 #include <memory>
 #include <string_view>
 
@@ -39,6 +40,8 @@ class CGdiPlusText {
   // measured size. False when GDI+ cannot (not started, no such font, any
   // failed call): the caller draws through GDI instead.
   bool DrawText(HDC dc, RECT& rect, std::wstring_view text, const GdiPlusTextStyle& style) const;
+  // Texts drawn or measured through GDI+ so far.
+  std::size_t DrawnCount() const { return drawn_; }
 
   struct Api;
 
@@ -46,6 +49,7 @@ class CGdiPlusText {
   kw::UniqueModule module_;
   bool loaded_ = false;
   std::unique_ptr<Api> api_;
+  mutable std::size_t drawn_ = 0;
 };
 
 }  // namespace DuiLib

@@ -37,31 +37,33 @@ struct NameCase {
   const char* what;
   int percent;
   const wchar_t* text;
+  const wchar_t* modify;
   const wchar_t* expectedName;
   bool variant;
 };
 
 TEST(ImageDescriptorNames, VariantsByScaleAndSource) {
   const NameCase cases[] = {
-      {"no @ name at 100 %", 100, L"Image/BkViewInit.png", L"Image/BkViewInit.png", false},
-      {"no @ name for an SVG at 100 %", 100, L"file='Image/BtnInstall.svg'", L"Image/BtnInstall.svg", false},
-      {"no window: as written", 0, L"Image/BkViewInit.png", L"Image/BkViewInit.png", false},
-      {"archive variant at 150 %", 150, L"Image/BkViewInit.png", L"Image/BkViewInit@150.png", true},
-      {"missing raster variant keeps the name", 125, L"Image/QuickMark.jpg", L"Image/QuickMark.jpg", false},
-      {"an SVG variant is always taken", 125, L"file='Image/CheckLicence.svg'", L"Image/CheckLicence@125.svg",
+      {"no @ name at 100 %", 100, L"Image/BkViewInit.png", L"", L"Image/BkViewInit.png", false},
+      {"no @ name for an SVG at 100 %", 100, L"file='Image/BtnInstall.svg'", L"", L"Image/BtnInstall.svg", false},
+      {"no window: as written", 0, L"Image/BkViewInit.png", L"", L"Image/BkViewInit.png", false},
+      {"archive variant at 150 %", 150, L"Image/BkViewInit.png", L"", L"Image/BkViewInit@150.png", true},
+      {"missing raster variant keeps the name", 125, L"Image/QuickMark.jpg", L"", L"Image/QuickMark.jpg", false},
+      {"an SVG variant is always taken", 125, L"file='Image/CheckLicence.svg'", L"", L"Image/CheckLicence@125.svg",
        true},
-      {"first dot only", 175, L"file='Image/a.b.svg'", L"Image/a@175.b.svg", true},
-      {"a name without a dot has no variant", 150, L"file='Image/plain'", L"Image/plain", false},
-      {"res wins over file", 100, L"res='Image/b.png' file='Image/a.png'", L"Image/b.png", false},
-      {"modify text names the file last", 100, L"file='a.png'", L"b.png", false},
+      {"first dot only", 175, L"file='Image/a.b.svg'", L"", L"Image/a@175.b.svg", true},
+      {"a name without a dot has no variant", 150, L"file='Image/plain'", L"", L"Image/plain", false},
+      {"res wins over file", 100, L"res='Image/b.png' file='Image/a.png'", L"", L"Image/b.png", false},
+      {"the modify text names the file last", 100, L"file='a.png'", L"file='b.png'", L"b.png", false},
   };
   for (const NameCase& c : cases) {
     SCOPED_TRACE(c.what);
-    std::wstring modify = std::string(c.what) == "modify text names the file last" ? L"file='b.png'" : L"";
-    ImageDescriptor d = ParseImageDescriptor(c.text, modify, Window(c.percent, kArchive));
+    ImageDescriptor d = ParseImageDescriptor(c.text, c.modify, Window(c.percent, kArchive));
     EXPECT_EQ(d.imageName, c.expectedName);
     EXPECT_EQ(d.dpiVariant, c.variant);
-    if (c.percent == 100) EXPECT_EQ(d.imageName.find(L'@'), std::wstring::npos);
+    if (c.percent == 100) {
+      EXPECT_EQ(d.imageName.find(L'@'), std::wstring::npos);
+    }
   }
 }
 

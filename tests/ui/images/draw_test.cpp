@@ -8,6 +8,7 @@
 #include "ui/image_draw.h"
 #include "ui/image_loader.h"
 #include "ui/offscreen_surface.h"
+#include "ui/system_libraries.h"
 
 namespace DuiLib {
 namespace {
@@ -52,7 +53,7 @@ ImageDrawParams Params(ImageRect dest, ImageRect source, bool alpha = false) {
 }
 
 TEST(ImageDraw, BlendFunctionFromTheSystemFolder) {
-  ASSERT_NE(ImageBlendFunction(), nullptr);
+  ASSERT_TRUE(HasAlphaBlend());
   wchar_t path[MAX_PATH] = {};
   ASSERT_GT(GetModuleFileNameW(GetModuleHandleW(L"msimg32.dll"), path, MAX_PATH), 0u);
   wchar_t system[MAX_PATH] = {};
