@@ -309,7 +309,7 @@ void CPaintManagerUI::SetDPI(int dpi) {
   RemoveAllDrawInfos();
   RebuildFontsForDpi();
   if (root_) {
-    for (CControlUI* control : FindSubControlsByClass(root_, L"RichEditUI")) control->OnDpiFontChanged();
+    for (CControlUI* control : FindSubControlsByClass(root_, L"RichEdit")) control->OnDpiFontChanged();
   }
   if (window_ && !IsZoomed(window_) && oldScale > 0) ResizeForScale(oldScale, newScale);
   if (root_) root_->NeedUpdate();
