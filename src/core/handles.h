@@ -107,6 +107,20 @@ struct Icon {
   static bool Valid(Type h) { return h != nullptr; }
   static bool Free(Type h) { return DestroyIcon(h) != FALSE; }
 };
+// A window this program created and must destroy (tooltips, helper windows).
+struct Window {
+  using Type = HWND;
+  static Type Empty() { return nullptr; }
+  static bool Valid(Type h) { return h != nullptr; }
+  static bool Free(Type h) { return IsWindow(h) && DestroyWindow(h) != FALSE; }
+};
+// A font added for private use from memory (AddFontMemResourceEx).
+struct FontResource {
+  using Type = HANDLE;
+  static Type Empty() { return nullptr; }
+  static bool Valid(Type h) { return h != nullptr; }
+  static bool Free(Type h) { return RemoveFontMemResourceEx(h) != FALSE; }
+};
 
 }  // namespace handle_traits
 
@@ -122,6 +136,8 @@ using UniqueBitmap = UniqueResource<handle_traits::GdiObject<HBITMAP>>;
 using UniqueRegion = UniqueResource<handle_traits::GdiObject<HRGN>>;
 using UniqueMemoryDc = UniqueResource<handle_traits::MemoryDc>;
 using UniqueIcon = UniqueResource<handle_traits::Icon>;
+using UniqueWindow = UniqueResource<handle_traits::Window>;
+using UniqueFontResource = UniqueResource<handle_traits::FontResource>;
 
 // Procedure lookup on a held module; null when the module or the name is missing.
 template <class Fn>

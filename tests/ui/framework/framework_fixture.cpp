@@ -1,0 +1,193 @@
+#include "framework_fixture.h"
+
+#include <cstdio>
+
+#include "ui/control_factory.h"
+
+namespace kwui {
+
+TestWindow::~TestWindow() { Destroy(); }
+
+bool TestWindow::Open(int x, int y, bool layered) {
+  (void)layered;
+  if (!Create(nullptr, L"KW Framework Test", 0x96C80000, WS_EX_WINDOWEDGE)) return false;
+  SetWindowPos(GetHWND(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ShowWindow(true, true);
+  UpdateWindow(GetHWND());
+  return PumpUntil([this] {
+    DuiLib::CControlUI* root = paintManager_.GetRoot();
+    return root && !paintManager_.IsFirstLayout() && !IsRectEmpty(&root->GetPos());
+  });
+}
+
+void TestWindow::Destroy() {
+  if (IsWindow(GetHWND())) DestroyWindow(GetHWND());
+  Pump(20);
+}
+
+RECT TestWindow::WindowRect() const {
+  RECT rect{};
+  GetWindowRect(GetHWND(), &rect);
+  return rect;
+}
+
+RECT TestWindow::Pos(const wchar_t* name) {
+  DuiLib::CControlUI* control = Find(name);
+  return control ? control->GetPos() : RECT{-1, -1, -1, -1};
+}
+
+int TestWindow::Count(const std::wstring& type, const std::wstring& sender) const {
+  int count = 0;
+  for (const Seen& s : seen) {
+    if (s.type == type && (sender == L"*" || s.sender == sender)) ++count;
+  }
+  return count;
+}
+
+void TestWindow::Notify(DuiLib::TNotifyUI& notification) {
+  seen.push_back(Seen{notification.type, notification.sender ? notification.sender->GetName() : std::wstring(),
+                      notification.sender, notification.wParam, notification.lParam});
+  WindowImplBase::Notify(notification);
+}
+
+void Pump(DWORD ms) {
+  PumpUntil([] { return false; }, ms);
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
+  const DWORD start = GetTickCount();
+  while (true) {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (!DuiLib::CPaintManagerUI::TranslateMessage(&message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+    if (done()) return true;
+    if (GetTickCount() - start >= ms) return done();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
+
+int RunUnix(const std::wstring& commandLine, DWORD timeoutMs) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  std::wstring line = commandLine;
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    return -1;
+  }
+  CloseHandle(process.hThread);
+  const DWORD start = GetTickCount();
+  DWORD code = static_cast<DWORD>(-1);
+  while (true) {
+    // Messages keep flowing: the window under the tool's input must answer.
+    const DWORD wait = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 20, QS_ALLINPUT);
+    if (wait == WAIT_OBJECT_0) break;
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (!DuiLib::CPaintManagerUI::TranslateMessage(&message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+    if (GetTickCount() - start > timeoutMs) {
+      TerminateProcess(process.hProcess, 1);
+      break;
+    }
+  }
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(code);
+}
+
+std::vector<unsigned> Screenshot(const RECT& area) {
+  const int width = area.right - area.left;
+  const int height = area.bottom - area.top;
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring file = std::wstring(temp) + L"kw_ui_shot.rgb";
+  DeleteFileW(file.c_str());
+  // The Unix path of the temporary file for the tool.
+  char unixPath[MAX_PATH * 3] = {};
+  using ToUnix = char*(CDECL*)(const wchar_t*);
+  static ToUnix toUnix = reinterpret_cast<ToUnix>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (!toUnix) return {};
+  char* converted = toUnix(file.c_str());
+  if (!converted) return {};
+  lstrcpynA(unixPath, converted, sizeof(unixPath));
+  HeapFree(GetProcessHeap(), 0, converted);
+  wchar_t command[1024];
+  swprintf(command, 1024, L"/usr/bin/import -window root -crop %dx%d+%d+%d +repage -depth 8 rgb:%hs", width,
+           height, static_cast<int>(area.left), static_cast<int>(area.top), unixPath);
+  if (RunUnix(command) != 0) return {};
+  std::vector<unsigned> pixels;
+  FILE* in = _wfopen(file.c_str(), L"rb");
+  if (!in) return {};
+  std::vector<unsigned char> bytes(static_cast<std::size_t>(width) * height * 3);
+  const std::size_t read = fread(bytes.data(), 1, bytes.size(), in);
+  fclose(in);
+  if (read != bytes.size()) return {};
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    pixels.push_back((unsigned{bytes[i]} << 16) | (unsigned{bytes[i + 1]} << 8) | bytes[i + 2]);
+  }
+  return pixels;
+}
+
+namespace {
+
+LRESULT CALLBACK ColourProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(GetWindowLongPtrW(window, GWLP_USERDATA)));
+    FillRect(dc, &paint.rcPaint, brush);
+    DeleteObject(brush);
+    EndPaint(window, &paint);
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+ColourWindow::ColourWindow(const RECT& rect, COLORREF colour) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ColourProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"KwColourWindow";
+  RegisterClassW(&wc);
+  window_ = CreateWindowExW(0, L"KwColourWindow", L"KW Colour", WS_POPUP, rect.left, rect.top,
+                            rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, wc.hInstance, nullptr);
+  SetWindowLongPtrW(window_, GWLP_USERDATA, static_cast<LONG_PTR>(colour));
+  ::ShowWindow(window_, SW_SHOWNOACTIVATE);
+  UpdateWindow(window_);
+  Pump(50);
+}
+
+ColourWindow::~ColourWindow() {
+  if (window_) DestroyWindow(window_);
+}
+
+void CTestButtonUI::HandleEvent(DuiLib::TEventUI& event) {
+  if (event.type == DuiLib::UIEVENT_BUTTONDOWN) {
+    captured_ = true;
+    return;
+  }
+  if (event.type == DuiLib::UIEVENT_BUTTONUP) {
+    const bool inside = captured_ && PtInRect(&itemRect_, event.mousePoint);
+    captured_ = false;
+    if (inside && manager_) manager_->SendNotify(this, L"click");
+    return;
+  }
+  CControlUI::HandleEvent(event);
+}
+
+void RegisterTestControls() {
+  DuiLib::CControlFactory::Instance().RegisterControl(L"CTestButtonUI",
+                                                       []() -> DuiLib::CControlUI* { return new CTestButtonUI; });
+}
+
+}  // namespace kwui

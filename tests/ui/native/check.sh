@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Builds the framework's platform-free arithmetic natively and runs its tests:
+#   check.sh BUILD_DIR
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../../.." && pwd)
+build=$1
+# The suite's environment may point the compilers at the Windows toolchain.
+unset CC CXX CFLAGS CXXFLAGS LDFLAGS
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  cmake -S "$root/tests/ui/native" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=g++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$build" >/dev/null
+exec "$build/ui_arithmetic_native"
