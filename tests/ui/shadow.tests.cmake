@@ -1,0 +1,9 @@
+# The window shadow: its computed pixels (on the target and natively under
+# the sanitizers) and its window beside real framework and plain windows.
+set(shadow_dir ${CMAKE_CURRENT_LIST_DIR}/shadow)
+kw_add_gtest(shadow_tests ${shadow_dir}/shadow_bitmap_test.cpp)
+target_link_libraries(shadow_tests PRIVATE kw_ui)
+
+add_test(NAME shadow_native.bitmap
+  COMMAND ${shadow_dir}/native_bitmap_test.sh ${PROJECT_BINARY_DIR}/shadow-native)
+set_tests_properties(shadow_native.bitmap PROPERTIES TIMEOUT 300)
