@@ -22,12 +22,21 @@ namespace {
 constexpr wchar_t kDefaultMutexName[] = L"Global\\{A043B702-166A-4FB8-9733-E2BC4713F36F}";
 constexpr UINT kInstallFinishedMessage = 3014;
 
+// Empty without a usable temp folder: a bare "Install.log" would make the
+// log steps delete and schedule files in the current folder instead.
 std::wstring TempLogPath() {
   wchar_t folder[MAX_PATH] = {};
   const DWORD length = GetTempPathW(MAX_PATH, folder);
-  std::wstring path = (length > 0 && length < MAX_PATH) ? std::wstring(folder, length) : std::wstring();
-  if (!path.empty() && path.back() != L'\\') path += L'\\';
+  if (length == 0 || length >= MAX_PATH) return {};
+  std::wstring path(folder, length);
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
+  if (path.back() != L'\\') path += L'\\';
   return path + L"Install.log";
+}
+
+void ScheduleLogDeletion(const std::wstring& tempLogPath) {
+  if (!tempLogPath.empty()) MoveFileExW(tempLogPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 // GDI+ is loaded from the system folder at run time and stays up until exit.
@@ -61,7 +70,7 @@ void RunSilent(QRVScriptEngine& engine, HWND listenWindow, const std::wstring& t
 
   SendMessageW(listenWindow, kInstallFinishedMessage, 0, 0);
   CoUninitialize();
-  MoveFileExW(tempLogPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  ScheduleLogDeletion(tempLogPath);
 }
 
 }  // namespace
@@ -70,8 +79,12 @@ int RunInstaller(HINSTANCE instance) {
   RestrictDllSearchToSystem();
 
   const std::wstring tempLogPath = TempLogPath();
-  DeleteFileW(tempLogPath.c_str());
-  CKWBaseLog::Instance().InitLogger(FromWide(CP_ACP, tempLogPath).c_str());
+  if (tempLogPath.empty()) {
+    DebugTrace(L"No usable temporary folder: the log steps are skipped.\r\n");
+  } else {
+    DeleteFileW(tempLogPath.c_str());
+    CKWBaseLog::Instance().InitLogger(FromWide(CP_ACP, tempLogPath).c_str());
+  }
 
   const CCmdLineParser commandLine(GetCommandLineW());
   std::wstring value;

@@ -94,7 +94,7 @@ void RunWindowed(HINSTANCE instance, int appId, const std::wstring& tempLogPath)
   }
 
   CoUninitialize();
-  MoveFileExW(tempLogPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  if (!tempLogPath.empty()) MoveFileExW(tempLogPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 }  // namespace kw
