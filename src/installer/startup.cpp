@@ -7,6 +7,7 @@
 
 #include "installer/cmdline.h"
 #include "core/encoding.h"
+#include "core/handles.h"
 #include "installer/install_mgr.h"
 #include "installer/instance.h"
 #include "installer/log.h"
@@ -37,23 +38,6 @@ std::wstring TempLogPath() {
 
 void ScheduleLogDeletion(const std::wstring& tempLogPath) {
   if (!tempLogPath.empty()) MoveFileExW(tempLogPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-}
-
-// GDI+ is loaded from the system folder at run time and stays up until exit.
-void StartGdiPlus() {
-  struct StartupInput {
-    UINT32 version = 1;
-    void* debugEventCallback = nullptr;
-    BOOL suppressBackgroundThread = FALSE;
-    BOOL suppressExternalCodecs = FALSE;
-  };
-  using StartupFn = int(WINAPI*)(ULONG_PTR*, const StartupInput*, void*);
-  static ModuleHandle gdiplus(LoadSystemLibrary(L"gdiplus.dll"));
-  static ULONG_PTR token = 0;
-  if (auto startup = gdiplus.Proc<StartupFn>("GdiplusStartup"); startup && token == 0) {
-    StartupInput input;
-    startup(&token, &input, nullptr);
-  }
 }
 
 void RunSilent(QRVScriptEngine& engine, HWND listenWindow, const std::wstring& tempLogPath) {
@@ -123,7 +107,9 @@ int RunInstaller(HINSTANCE instance) {
   }
 
   CoInitialize(nullptr);
-  StartGdiPlus();
+  // Shut down, then unloaded, when the run is over: not by a static
+  // destructor at exit, while its background thread may still run.
+  const GdiPlusScope gdiplus(LoadSystemLibrary(L"gdiplus.dll"));
 
   CInstallMgr::Instance().BeforeInit();
 
