@@ -428,7 +428,8 @@ function QRVSE_OnInstall()
 
   local run_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
   if ShouldStartWithWindowsChk then
-    Lua_RegAdd("HKCU", run_key, "KWSweep", "REG_SZ", folder .. "\\" .. global_main_app_name .. " /auto", true)
+    -- Quoted: unquoted, "C:\\Program Files (x86)\\..." would start C:\\Program.exe.
+    Lua_RegAdd("HKCU", run_key, "KWSweep", "REG_SZ", '"' .. folder .. "\\" .. global_main_app_name .. '" /auto', true)
   else
     Lua_RegDel("HKCU", run_key, "KWSweep")
   end

@@ -78,12 +78,21 @@ local function squeeze(text)
   return (string.gsub(text, "%s+", ""))
 end
 
+-- A JSON string's content: quotes, backslashes and control characters
+-- escaped, so the user's text cannot end the string or break the object.
+local function json_text(text)
+  return (string.gsub(tostring(text), '[%c"\\]', function(c)
+    if c == '"' or c == "\\" then return "\\" .. c end
+    return string.format("\\u%04x", string.byte(c))
+  end))
+end
+
 function FeedBack()
   if tbContact == nil and ReasonID == nil then return end
   tbContact = squeeze(tbContact)
   tbSuggest = squeeze(tbSuggest)
   uninstreason = string.format('{"come_from":32772, "content_ids":"%s", "uninstsuggest":"%s","contact":"%s"}',
-    tostring(ReasonID), tostring(tbSuggest), tostring(tbContact))
+    json_text(ReasonID), json_text(tbSuggest), json_text(tbContact))
   UninstallReason(uninstreason)
 end
 

@@ -366,7 +366,8 @@ TEST_F(DemoInstall, FirstSilentInstallInstallsTheWholeProduct) {
       {lm, kUninstKey, L"UninstallString", REG_SZ, folder + L"\\Uninstall.exe", 0},
       {lm, kUninstKey, L"InstallLocation", REG_SZ, folder, 0},
       {lm, kUninstKey, L"InstallDate", REG_SZ, Today(), 0},
-      {cu, kRunKey, L"KWSweep", REG_SZ, folder + L"\\KWSweep.exe /auto", 0},
+      // Quoted: the folder has blanks.
+      {cu, kRunKey, L"KWSweep", REG_SZ, L"\"" + folder + L"\\KWSweep.exe\" /auto", 0},
       // Written by the search service's "--install", which the installer ran.
       {cu, kRegKey, L"SearchService", REG_SZ, folder + L"\\KWSweepSearch.exe", 0},
   };
@@ -618,9 +619,9 @@ TEST_F(DemoInstall, AMissingStatisticsEntryPointFailsItsAssertAfterTheInstallati
 
 // Runs the installed uninstaller; the first stage hands over to its copy in
 // a work folder and ends, the copy is waited for.
-void RunUninstaller(const std::wstring& folder, const std::wstring& standinLog) {
+void RunUninstaller(const std::wstring& folder, const std::wstring& standinLog, const std::wstring& arguments = L"") {
   ChildOptions options;
-  options.commandLine = Quote(folder + L"\\Uninstall.exe");
+  options.commandLine = Quote(folder + L"\\Uninstall.exe") + L" " + arguments;
   options.environment[L"KW_STANDIN_LOG"] = standinLog;
   const ChildRun first = RunChild(options);
   EXPECT_EQ(first.exitCode, 0u);
@@ -695,6 +696,21 @@ TEST_F(DemoInstall, UninstallKeepsAFolderTheInstallationDidNotMake) {
     }
     if (c.folder != documents) RemoveTree(c.folder);
   }
+}
+
+// The feedback report is JSON whatever the user typed: quotes and
+// backslashes in the texts are escaped (blanks are squeezed out before).
+TEST_F(DemoInstall, UninstallFeedbackIsJsonWithTheUsersTextsEscaped) {
+  ASSERT_EQ(Install(L"/InstallSlience true").run.exitCode, 0u);
+  DeleteFileW(standinLog_.c_str());
+  // As read back by the uninstaller: say"hi"\ and a\b.
+  RunUninstaller(DefaultFolder(), standinLog_, L"/reason 3 /suggest say\\\"hi\\\"\\ /contact a\\b");
+  const std::wstring json =
+      L"{\"come_from\":32772, \"content_ids\":\"3\", \"uninstsuggest\":\"say\\\"hi\\\"\\\\\",\"contact\":\"a\\\\b\"}";
+  EXPECT_EQ(Count(Calls(), L"stat_http_post \"http://stat.kwsweep.invalid/uninstall_reason\" \"" + json + L"\" " +
+                               std::to_wstring(json.size()) + L" 1"),
+            1)
+      << testing::PrintToString(Calls());
 }
 
 }  // namespace
