@@ -11,6 +11,7 @@ local temp_folder = move_aside_folder
 local existing_union_id = 0
 local service_exe_name = "KWSweepSearch.exe"
 local old_client_exe_name = "KWSweepClient.exe"
+local install_folder_created = false
 
 is_upgrade = false
 global_ss_install = false
@@ -293,6 +294,13 @@ function QRVSE_BeforeInstall()
   global_dwversion = ((p[1] * 100 + p[2]) * 100 + p[3]) * 10000 + p[4]
   Lua_Logout("InstallPath:" .. tostring(InstallPath))
   global_install_path = InstallPath
+  -- The uninstaller removes the folder tree only if an installation made the
+  -- folder: "/path:" may name one of the user's own (Documents, say). A cover
+  -- install into the folder an earlier one made keeps that.
+  local previous = Lua_RegQuery("HKLM", global_reg_sub_key, "AppPath")
+  local made_before = previous ~= nil and string.lower(previous) == string.lower(global_install_path) and
+    Lua_RegQuery("HKLM", global_reg_sub_key, "InstallFolderCreated") == 1
+  install_folder_created = made_before or not Lua_PathFileExists(global_install_path)
   Lua_CreateDirectory(global_install_path)
 end
 
@@ -310,6 +318,7 @@ local function write_registry_table()
     {"HKLM", key, "OEMUnionId", "REG_DWORD", oem_union_id, cover},
     {"HKLM", key, "OemID", "REG_DWORD", 1, true},
     {"HKLM", key, "UserID", "REG_BINARY", 0, true},
+    {"HKLM", key, "InstallFolderCreated", "REG_DWORD", install_folder_created and 1 or 0, true},
     {"HKCU", key, "AppPath", "REG_SZ", global_install_path, true},
     {"HKCU", key, "UnionId", "REG_DWORD", global_union_id, cover},
     {"HKCU", key, "OEMUnionId", "REG_DWORD", oem_union_id, cover},
@@ -419,7 +428,8 @@ function QRVSE_OnInstall()
 
   local run_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
   if ShouldStartWithWindowsChk then
-    Lua_RegAdd("HKCU", run_key, "KWSweep", "REG_SZ", folder .. "\\" .. global_main_app_name .. " /auto", true)
+    -- Quoted: unquoted, "C:\\Program Files (x86)\\..." would start C:\\Program.exe.
+    Lua_RegAdd("HKCU", run_key, "KWSweep", "REG_SZ", '"' .. folder .. "\\" .. global_main_app_name .. '" /auto', true)
   else
     Lua_RegDel("HKCU", run_key, "KWSweep")
   end

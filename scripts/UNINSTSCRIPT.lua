@@ -78,12 +78,21 @@ local function squeeze(text)
   return (string.gsub(text, "%s+", ""))
 end
 
+-- A JSON string's content: quotes, backslashes and control characters
+-- escaped, so the user's text cannot end the string or break the object.
+local function json_text(text)
+  return (string.gsub(tostring(text), '[%c"\\]', function(c)
+    if c == '"' or c == "\\" then return "\\" .. c end
+    return string.format("\\u%04x", string.byte(c))
+  end))
+end
+
 function FeedBack()
   if tbContact == nil and ReasonID == nil then return end
   tbContact = squeeze(tbContact)
   tbSuggest = squeeze(tbSuggest)
   uninstreason = string.format('{"come_from":32772, "content_ids":"%s", "uninstsuggest":"%s","contact":"%s"}',
-    tostring(ReasonID), tostring(tbSuggest), tostring(tbContact))
+    json_text(ReasonID), json_text(tbSuggest), json_text(tbContact))
   UninstallReason(uninstreason)
 end
 
@@ -150,8 +159,54 @@ local function unpin_and_delete(names)
   end
 end
 
+-- Folders of the user and of the system: never removed as an install folder,
+-- nor one that holds any of them.
+local shell_folder_ids = {
+  0x28, -- profile
+  0x05, -- Documents
+  0x10, 0x19, -- desktops
+  0x0D, 0x27, 0x0E, -- music, pictures, videos
+  0x1A, 0x1C, 0x23, -- application data: roaming, local, common
+  0x26, 0x2A, 0x2B, 0x2C, -- Program Files, Program Files (x86), common files
+  0x24, 0x25, 0x29, -- Windows, system, system (x86)
+  0x2E, 0x17, 0x02, -- public documents, start menus
+}
+
+local function normalized(path)
+  return string.lower((string.gsub(path, "[\\/]+$", "")))
+end
+
+local function is_shell_folder(folder)
+  local mine = normalized(folder)
+  if string.match(mine, "^%a:$") or mine == "" then return true end
+  for _, csidl in ipairs(shell_folder_ids) do
+    if Lua_RegVarByCSIDL("KW_SHELL_FOLDER", csidl) then
+      local shell = normalized(Lua_ExpandEnv("%KW_SHELL_FOLDER%"))
+      if shell == mine or string.sub(shell, 1, #mine + 1) == mine .. "\\" then return true end
+    end
+  end
+  return false
+end
+
+-- Whether the whole install folder may go: an installation made it, and it
+-- is not a folder of the user's or the system's.
+local function install_folder_owned(folder)
+  return Lua_RegQuery("HKLM", global_reg_sub_key, "InstallFolderCreated") == 1 and not is_shell_folder(folder)
+end
+local folder_owned = false
+
+-- In a folder the installation did not make, only the product's own files go.
+local function remove_product_files(folder)
+  for _, name in ipairs({global_main_app_name, global_main_app_name_inner, "KWSweepSearch.exe", old_client_exe_name,
+                         "Uninstall.exe", "func_helper.dll", "rbstat.dll", "udp_rb.dll", "Uninst.dar0",
+                         "Uninst.dar1"}) do
+    Lua_DelFileRecursiveEx(folder .. "\\" .. name, move_aside)
+  end
+end
+
 function doUninstall()
   local folder = global_install_path
+  folder_owned = install_folder_owned(folder)
   remove_service()
   Sleep(1000)
   Lua_KillAllTaskByName(global_main_app_name_inner)
@@ -187,7 +242,12 @@ function doUninstall()
   -- The install script writes the autostart as a value of the Run key, which
   -- the key-tree removal above does not reach.
   Lua_RegDel("HKCU", "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "KWSweep")
-  Lua_DelFileRecursiveEx(folder, move_aside)
+  if folder_owned then
+    Lua_DelFileRecursiveEx(folder, move_aside)
+  else
+    Lua_Logout("kept " .. folder .. ": the installation did not make it")
+    remove_product_files(folder)
+  end
   if move_aside_folder ~= temp_folder then
     Lua_DelFileRecursive(move_aside_folder)
     Lua_DeleteFileAfterReboot(move_aside_folder)
@@ -213,7 +273,7 @@ function doClean()
     Lua_RegVarByCSIDL("APPDATA_ALLUSER", 35)
   end
   if _Uninstall_Path then Lua_DeleteFile(_Uninstall_Path) end
-  Lua_DeleteFileAfterReboot(global_install_path)
+  if folder_owned then Lua_DeleteFileAfterReboot(global_install_path) end
 end
 
 function QRVSE_OnUninstall()

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "data_access.h"
+
 namespace {
 
 // Releases a COM interface on scope exit.
@@ -47,34 +49,27 @@ __declspec(dllexport) BOOL WINAPI IsOSWin7() {
   return VerifyVersionInfoW(&version, VER_MAJORVERSION | VER_MINORVERSION, mask);
 }
 
-// Lets every local user modify the install folder, so the product can update
-// its own data files without elevation.
+// Lets local users change the product's data files (the rules it updates)
+// without elevation; the program files stay an administrator's. A "data"
+// that is a link or junction is refused: the rights would land where it points.
 __declspec(dllexport) BOOL WINAPI AllowAccountPrivilege(const wchar_t* folder) {
   if (!folder || !*folder) return FALSE;
+  const std::wstring data = kwdemo::DataFolder(folder);
+  if (!CreateDirectoryW(data.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return FALSE;
+  const DWORD attributes = GetFileAttributesW(data.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return FALSE;
   PACL oldAcl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetNamedSecurityInfoW(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &oldAcl, nullptr,
-                            &descriptor) != ERROR_SUCCESS)
+  if (GetNamedSecurityInfoW(data.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &oldAcl,
+                            nullptr, &descriptor) != ERROR_SUCCESS)
     return FALSE;
-  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-  PSID users = nullptr;
   BOOL ok = FALSE;
-  if (AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS, 0, 0, 0, 0, 0, 0,
-                               &users)) {
-    EXPLICIT_ACCESSW access{};
-    access.grfAccessPermissions = GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE | DELETE;
-    access.grfAccessMode = GRANT_ACCESS;
-    access.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
-    access.Trustee.TrusteeForm = TRUSTEE_IS_SID;
-    access.Trustee.TrusteeType = TRUSTEE_IS_GROUP;
-    access.Trustee.ptstrName = static_cast<LPWSTR>(users);
-    PACL newAcl = nullptr;
-    if (SetEntriesInAclW(1, &access, oldAcl, &newAcl) == ERROR_SUCCESS) {
-      ok = SetNamedSecurityInfoW(const_cast<wchar_t*>(folder), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                                 nullptr, newAcl, nullptr) == ERROR_SUCCESS;
-      LocalFree(newAcl);
-    }
-    FreeSid(users);
+  if (PACL newAcl = kwdemo::DataFolderAcl(oldAcl)) {
+    ok = SetNamedSecurityInfoW(const_cast<wchar_t*>(data.c_str()), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                               nullptr, newAcl, nullptr) == ERROR_SUCCESS;
+    LocalFree(newAcl);
   }
   LocalFree(descriptor);
   return ok;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 
 namespace kw {
@@ -27,17 +28,49 @@ std::size_t FormatTraceLineV(wchar_t* out, std::size_t units, const wchar_t* for
 }
 
 void DebugTrace(const wchar_t* format, ...) {
+  // A trace line never changes the error its writer is about to report.
+  const DWORD lastError = GetLastError();
   wchar_t line[kTraceUnits];
   va_list args;
   va_start(args, format);
   FormatTraceLineV(line, kTraceUnits, format, args);
   va_end(args);
   OutputDebugStringW(line);
+  SetLastError(lastError);
 }
 
-void TraceFailureAt(const wchar_t* prefix, const char* sourceFile, int sourceLine) {
-  const DWORD lastError = GetLastError();
-  const std::wstring file = ToWide(CP_ACP, sourceFile ? sourceFile : "");
+unsigned long LastSystemError() { return GetLastError(); }
+
+namespace {
+
+// __FILE__ as the compiler got it: absolute in a plain build, relative to the
+// build folder through the compiler cache. Traces name the file as the source
+// tree does ("src/script/lib_file.cpp"), never by the build machine's folders.
+const char* SourceTreePath(const char* file) {
+  if (!file) return "";
+  while (file[0] == '.' && (file[1] == '/' || file[1] == '\\' || (file[1] == '.' && (file[2] == '/' || file[2] == '\\'))))
+    file += file[1] == '.' ? 3 : 2;
+  const bool absolute = file[0] == '/' || file[0] == '\\' || (file[0] != '\0' && file[1] == ':');
+  if (!absolute) return file;
+  const char* found = nullptr;
+  for (const char* top : {"src", "tests", "resources", "bench", "tools"}) {
+    const std::size_t length = std::strlen(top);
+    for (const char* p = file; *p; ++p)
+      if ((*p == '/' || *p == '\\') && std::strncmp(p + 1, top, length) == 0 && (p[1 + length] == '/' || p[1 + length] == '\\'))
+        if (!found || p > found) found = p;
+  }
+  if (found) return found + 1;
+  const char* name = file;
+  for (const char* p = file; *p; ++p)
+    if (*p == '/' || *p == '\\') name = p + 1;
+  return name;
+}
+
+}  // namespace
+
+void TraceFailureAt(const wchar_t* prefix, const char* sourceFile, int sourceLine, unsigned long systemError) {
+  const DWORD lastError = systemError;
+  const std::wstring file = ToWide(CP_ACP, SourceTreePath(sourceFile));
   if (!prefix) prefix = L"";
   // The prefix is text, never a format: route it through "%s".
   DebugTrace(L"%stq file:%s\r\n", prefix, file.c_str());

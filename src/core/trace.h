@@ -18,9 +18,17 @@ std::size_t FormatTraceLineV(wchar_t* out, std::size_t units, const wchar_t* for
 void DebugTrace(const wchar_t* format, ...);
 
 // The three-line failure form: prefix + "tq file:", "tq line:", "tq err:"
-// with the writer's source position and the thread's last system error.
-void TraceFailureAt(const wchar_t* prefix, const char* sourceFile, int sourceLine);
+// with the writer's source position and the system error it read.
+void TraceFailureAt(const wchar_t* prefix, const char* sourceFile, int sourceLine, unsigned long systemError);
+
+// GetLastError, for the macro below without windows.h.
+unsigned long LastSystemError();
 
 }  // namespace kw
 
-#define KW_TRACE_FAILURE(prefix) ::kw::TraceFailureAt((prefix), __FILE__, __LINE__)
+// The thread's last error is read first, before the prefix is worked out.
+#define KW_TRACE_FAILURE(prefix)                                          \
+  do {                                                                    \
+    const unsigned long kwSystemError = ::kw::LastSystemError();          \
+    ::kw::TraceFailureAt((prefix), __FILE__, __LINE__, kwSystemError);     \
+  } while (false)

@@ -7,6 +7,7 @@
 
 #include "installer/cmdline.h"
 #include "core/encoding.h"
+#include "core/handles.h"
 #include "installer/install_mgr.h"
 #include "installer/instance.h"
 #include "installer/log.h"
@@ -22,29 +23,21 @@ namespace {
 constexpr wchar_t kDefaultMutexName[] = L"Global\\{A043B702-166A-4FB8-9733-E2BC4713F36F}";
 constexpr UINT kInstallFinishedMessage = 3014;
 
+// Empty without a usable temp folder: a bare "Install.log" would make the
+// log steps delete and schedule files in the current folder instead.
 std::wstring TempLogPath() {
   wchar_t folder[MAX_PATH] = {};
   const DWORD length = GetTempPathW(MAX_PATH, folder);
-  std::wstring path = (length > 0 && length < MAX_PATH) ? std::wstring(folder, length) : std::wstring();
-  if (!path.empty() && path.back() != L'\\') path += L'\\';
+  if (length == 0 || length >= MAX_PATH) return {};
+  std::wstring path(folder, length);
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return {};
+  if (path.back() != L'\\') path += L'\\';
   return path + L"Install.log";
 }
 
-// GDI+ is loaded from the system folder at run time and stays up until exit.
-void StartGdiPlus() {
-  struct StartupInput {
-    UINT32 version = 1;
-    void* debugEventCallback = nullptr;
-    BOOL suppressBackgroundThread = FALSE;
-    BOOL suppressExternalCodecs = FALSE;
-  };
-  using StartupFn = int(WINAPI*)(ULONG_PTR*, const StartupInput*, void*);
-  static ModuleHandle gdiplus(LoadSystemLibrary(L"gdiplus.dll"));
-  static ULONG_PTR token = 0;
-  if (auto startup = gdiplus.Proc<StartupFn>("GdiplusStartup"); startup && token == 0) {
-    StartupInput input;
-    startup(&token, &input, nullptr);
-  }
+void ScheduleLogDeletion(const std::wstring& tempLogPath) {
+  if (!tempLogPath.empty()) MoveFileExW(tempLogPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 void RunSilent(QRVScriptEngine& engine, HWND listenWindow, const std::wstring& tempLogPath) {
@@ -61,7 +54,7 @@ void RunSilent(QRVScriptEngine& engine, HWND listenWindow, const std::wstring& t
 
   SendMessageW(listenWindow, kInstallFinishedMessage, 0, 0);
   CoUninitialize();
-  MoveFileExW(tempLogPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  ScheduleLogDeletion(tempLogPath);
 }
 
 }  // namespace
@@ -70,8 +63,12 @@ int RunInstaller(HINSTANCE instance) {
   RestrictDllSearchToSystem();
 
   const std::wstring tempLogPath = TempLogPath();
-  DeleteFileW(tempLogPath.c_str());
-  CKWBaseLog::Instance().InitLogger(FromWide(CP_ACP, tempLogPath).c_str());
+  if (tempLogPath.empty()) {
+    DebugTrace(L"No usable temporary folder: the log steps are skipped.\r\n");
+  } else {
+    DeleteFileW(tempLogPath.c_str());
+    CKWBaseLog::Instance().InitLogger(FromWide(CP_ACP, tempLogPath).c_str());
+  }
 
   const CCmdLineParser commandLine(GetCommandLineW());
   std::wstring value;
@@ -110,7 +107,9 @@ int RunInstaller(HINSTANCE instance) {
   }
 
   CoInitialize(nullptr);
-  StartGdiPlus();
+  // Shut down, then unloaded, when the run is over: not by a static
+  // destructor at exit, while its background thread may still run.
+  const GdiPlusScope gdiplus(LoadSystemLibrary(L"gdiplus.dll"));
 
   CInstallMgr::Instance().BeforeInit();
 

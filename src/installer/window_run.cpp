@@ -49,11 +49,13 @@ void BecomePerMonitorDpiAware() {
   if (auto setAwareness = shcore.Proc<SetAwarenessFn>("SetProcessDpiAwareness")) setAwareness(2);
 }
 
-// libcurl's process-wide state, for the statistics library, when a libcurl
-// DLL ships beside the installer. Nothing of curl is linked in.
+// libcurl's process-wide state, for the statistics library, when the system
+// folder has a libcurl DLL. Nothing of curl is linked in, and none is loaded
+// from the installer's folder: anybody can drop one into a downloads folder,
+// and the elevated installer would run it.
 class CurlGlobal {
  public:
-  CurlGlobal() : library_(LoadLibraryBesideExecutable(L"libcurl.dll")) {
+  CurlGlobal() : library_(LoadSystemLibrary(L"libcurl.dll")) {
     using InitFn = int(__cdecl*)(long flags);
     constexpr long kGlobalAll = 3;  // SSL and Win32 socket start-up
     if (auto init = library_.Proc<InitFn>("curl_global_init")) initialised_ = init(kGlobalAll) == 0;
@@ -92,7 +94,7 @@ void RunWindowed(HINSTANCE instance, int appId, const std::wstring& tempLogPath)
   }
 
   CoUninitialize();
-  MoveFileExW(tempLogPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  if (!tempLogPath.empty()) MoveFileExW(tempLogPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 }  // namespace kw

@@ -4,6 +4,7 @@
 // written; the output appears only complete, by renaming a finished file.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -27,11 +28,13 @@ const wchar_t kUsage[] =
     L"              --global GLOBAL_VAR.lua --install INSTSCRIPT.lua --uninstall UNINSTSCRIPT.lua\n"
     L"              (--payload-dir FOLDER | --payload-7z ARCHIVE.7z) --skin-dir FOLDER\n"
     L"              [--icon app.ico] [--version a.b.c.d [--company T] [--product T]\n"
-    L"              [--description T] [--copyright T]] [--payload-out payload.7z]\n";
+    L"              [--description T] [--copyright T]] [--payload-out payload.7z]\n"
+    L"              [--solid-block-mib N]  (solid blocks of at most N MiB, default 64; 0: one per kind)\n";
 
 const wchar_t* const kValueOptions[] = {L"engine", L"out", L"global", L"install", L"uninstall", L"payload-dir",
                                         L"payload-7z", L"skin-dir", L"icon", L"version", L"company", L"product",
-                                        L"description", L"copyright", L"payload-out"};
+                                        L"description", L"copyright", L"payload-out",
+                                        L"solid-block-mib"};
 
 void Print(const std::wstring& text) {
   const std::string bytes = Utf8(text);
@@ -83,10 +86,23 @@ void WritePending(const PendingFile& pending, const std::wstring& target, const 
   if (!ok) Fail(L"Output cannot be written: " + target);
 }
 
+// The installer decodes each solid block whole in memory, in a 32-bit
+// process: blocks stay small by default.
+std::uint64_t SolidBlockBytes(const std::map<std::wstring, std::wstring>& options) {
+  const auto found = options.find(L"solid-block-mib");
+  if (found == options.end()) return kDefaultSolidBlockBytes;
+  const std::wstring& text = found->second;
+  const bool digits = !text.empty() && text.size() <= 4 && text.find_first_not_of(L"0123456789") == std::wstring::npos;
+  if (!digits) Fail(L"--solid-block-mib must be a number of MiB up to 4095 (0: one solid block per kind): " + text);
+  const std::uint64_t mib = std::stoull(text);
+  if (mib > 4095) Fail(L"--solid-block-mib must be a number of MiB up to 4095 (0: one solid block per kind): " + text);
+  return mib << 20;
+}
+
 std::string BuildPayload(const std::map<std::wstring, std::wstring>& options) {
   const bool fromFolder = options.count(L"payload-dir") != 0;
   if (fromFolder == (options.count(L"payload-7z") != 0)) Fail(L"Give one of --payload-dir and --payload-7z");
-  if (fromFolder) return Build7z(ListFolder(options.at(L"payload-dir"), L"Product folder"));
+  if (fromFolder) return Build7z(ListFolder(options.at(L"payload-dir"), L"Product folder"), SolidBlockBytes(options));
   const std::wstring& path = options.at(L"payload-7z");
   std::string archive = ReadWholeFile(path, L"Payload archive");
   if (!Has7zSignature(archive)) Fail(L"Payload archive is not a 7z archive: " + path);

@@ -238,17 +238,23 @@ bool Has7zSignature(const std::string& archive) {
   return archive.size() >= 32 && std::memcmp(archive.data(), kSignature, sizeof kSignature) == 0;
 }
 
-std::string Build7z(const std::vector<FolderEntry>& entries) {
+std::string Build7z(const std::vector<FolderEntry>& entries, std::uint64_t solidBlockBytes) {
   CrcGenerateTable();
-  std::vector<SolidFolder> folders(2);
-  folders[0].branchFilter = true;
-  for (const FolderEntry& entry : entries) {
-    if (entry.isFolder || entry.size == 0) continue;
-    SolidFolder& folder = folders[IsExecutable(entry.relative) ? 0 : 1];
-    folder.files.push_back(&entry);
-    folder.unpackSize += entry.size;
+  // Executables first, then the rest; each kind in blocks, files in order.
+  std::vector<SolidFolder> folders;
+  for (const bool executables : {true, false}) {
+    const std::size_t first = folders.size();
+    for (const FolderEntry& entry : entries) {
+      if (entry.isFolder || entry.size == 0 || IsExecutable(entry.relative) != executables) continue;
+      if (folders.size() == first ||
+          (solidBlockBytes != 0 && folders.back().unpackSize + entry.size > solidBlockBytes)) {
+        folders.emplace_back();
+        folders.back().branchFilter = executables;
+      }
+      folders.back().files.push_back(&entry);
+      folders.back().unpackSize += entry.size;
+    }
   }
-  std::erase_if(folders, [](const SolidFolder& folder) { return folder.files.empty(); });
 
   // Items with data first, in folder order; then empty files and folders.
   std::vector<const FolderEntry*> order;

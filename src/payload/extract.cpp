@@ -59,31 +59,48 @@ class NameBuffer {
   std::size_t capacity_ = 0;
 };
 
+bool IsLink(const wchar_t* path) {
+  const DWORD attributes = GetFileAttributesW(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+  DebugTrace(L"Extraction refused: %s is a link or junction.\r\n", path);
+  return true;
+}
+
 // Creates the folders on each item's way, outermost first, turning the
 // archive's '/' into '\' as it goes; the destination itself is not created.
 // Items come folder by folder, so the folder chain of the previous item is
 // remembered and only the part of a path beyond it is created: under Wine
 // every CreateDirectoryW is a server round trip, and most would find the
 // folder there already.
+// A folder that is already there may be a junction or link planted below the
+// destination; every write through it would land wherever it points, so the
+// walk refuses it (false). The destination itself is the caller's choice.
 class FolderWalk {
  public:
-  void CreateParents(wchar_t* path, wchar_t* itemPart) {
+  bool CreateParents(wchar_t* path, wchar_t* itemPart) {
     wchar_t* last = nullptr;
     for (wchar_t* p = itemPart; *p; ++p) {
       if (*p != L'/') continue;
       *p = L'\0';
-      if (!Known(path, static_cast<std::size_t>(p - path))) CreateDirectoryW(path, nullptr);
+      const bool created = Known(path, static_cast<std::size_t>(p - path)) || CreateOrCheck(path);
       *p = L'\\';
+      if (!created) return false;
       last = p;
     }
     if (last) known_.assign(path, static_cast<std::size_t>(last - path));
+    return true;
   }
-  void CreateFolder(const wchar_t* path) {
-    CreateDirectoryW(path, nullptr);
+  bool CreateFolder(const wchar_t* path) {
+    if (!CreateOrCheck(path)) return false;
     known_ = path;
+    return true;
   }
 
  private:
+  static bool CreateOrCheck(const wchar_t* path) {
+    if (CreateDirectoryW(path, nullptr)) return true;
+    return !IsLink(path);
+  }
   bool Known(const wchar_t* path, std::size_t length) const {
     return known_.size() >= length && known_.compare(0, length, path, length) == 0 &&
            (known_.size() == length || known_[length] == L'\\');
@@ -108,7 +125,7 @@ void ClearReadOnly(const wchar_t* path) {
     SetFileAttributesW(path, attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
-enum class Outcome { kWritten, kSkipped, kFailed };
+enum class Outcome { kWritten, kSkipped, kFailed, kRefused };
 
 // Creates the output file, asking the error callback what to do when that fails.
 Outcome CreateWithCallback(const wchar_t* path, const CreateErrorFn& onCreateError, UniqueHandle& file) {
@@ -137,6 +154,8 @@ bool WriteAll(HANDLE file, const Byte* data, size_t size) {
 
 Outcome WriteItem(const CSzArEx& db, UInt32 index, const wchar_t* path, const Byte* data, size_t size,
                   const CreateErrorFn& onCreateError) {
+  // CreateFileW would write through a link to wherever it points.
+  if (IsLink(path)) return Outcome::kRefused;
   ClearReadOnly(path);
   UniqueHandle file;
   const Outcome created = CreateWithCallback(path, onCreateError, file);
@@ -196,12 +215,13 @@ SRes ExtractArchive(ISeekInStreamPtr stream, const std::wstring& destination, co
                                           &offset, &size, &kDecoderAlloc, &kDecoderAlloc);
       if (decoded != SZ_OK) return decoded;
     }
-    folders.CreateParents(path, names.ItemPart());
+    if (!folders.CreateParents(path, names.ItemPart())) return SZ_ERROR_ARCHIVE;
     if (isFolder) {
-      folders.CreateFolder(path);
+      if (!folders.CreateFolder(path)) return SZ_ERROR_ARCHIVE;
       continue;
     }
     switch (WriteItem(db, i, path, cache.bytes + offset, size, onCreateError)) {
+      case Outcome::kRefused: return SZ_ERROR_ARCHIVE;
       case Outcome::kFailed: return SZ_ERROR_FAIL;
       case Outcome::kSkipped: continue;
       case Outcome::kWritten: break;

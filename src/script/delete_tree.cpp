@@ -63,18 +63,34 @@ std::wstring ParentOf(const std::wstring& folder) {
   return trimmed.substr(0, separator == 2 && trimmed[1] == L':' ? separator + 1 : separator);
 }
 
+// "C:" alone names the current folder on drive C, but a script that passes
+// it (an expanded "%SystemDrive%") means the drive: it counts as its root.
+bool IsBareDrive(const std::wstring& path) {
+  if (path.size() < 2 || path[1] != L':') return false;
+  for (std::size_t i = 2; i < path.size(); ++i)
+    if (!IsSeparator(path[i])) return false;
+  return true;
+}
+
 void DeleteTree(const wchar_t* operation, const std::wstring& path, const PathCodeCallback* onFailure) {
   DebugTrace(L"%s %s", operation, path.c_str());
-  // A script that joins an empty install path with "\" must not wipe a drive.
-  const std::wstring full = FullPathOf(path);
-  if (!full.empty() && PathIsDriveRoot(full)) {
+  // A script that joins an empty install path with "\" must not wipe a
+  // drive; the pattern is built from the same full path that is checked.
+  const std::wstring full = FullPathOf(IsBareDrive(path) ? path.substr(0, 2) + L"\\" : path);
+  if (full.empty()) return;
+  if (PathIsDriveRoot(full)) {
     DebugTrace(L"%s refuses the root %s\r\n", operation, full.c_str());
     return;
   }
-  const bool isFolder = PathIsFolder(path);
-  const std::wstring folder =
-      isFolder ? (IsSeparator(path.back()) ? path : path + L"\\") : FolderOfPattern(path);
-  const std::wstring pattern = isFolder ? folder + L"*.*" : path;
+  const bool isFolder = PathIsFolder(full);
+  // A junction or folder link is removed itself; what it points to is not
+  // part of this tree.
+  if (isFolder && (GetFileAttributesW(full.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    RemoveDirectoryW(full.c_str());
+    return;
+  }
+  const std::wstring folder = isFolder ? (IsSeparator(full.back()) ? full : full + L"\\") : FolderOfPattern(full);
+  const std::wstring pattern = isFolder ? folder + L"*.*" : full;
 
   WIN32_FIND_DATAW entry{};
   {
@@ -83,8 +99,6 @@ void DeleteTree(const wchar_t* operation, const std::wstring& path, const PathCo
       if (IsDotEntry(entry)) continue;
       const std::wstring child = folder + entry.cFileName;
       if (IsDirectory(entry)) {
-        // A junction or folder link is removed itself; what it points to is
-        // not part of this tree.
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
           RemoveDirectoryW(child.c_str());
         else
@@ -101,11 +115,11 @@ void DeleteTree(const wchar_t* operation, const std::wstring& path, const PathCo
   if (!isFolder) return;
   // A process cannot remove its own current directory.
   const std::wstring current = CurrentDirectory();
-  if (!current.empty() && SamePath(current, full.empty() ? path : full)) {
+  if (!current.empty() && SamePath(current, full)) {
     const std::wstring parent = ParentOf(current);
     if (!parent.empty()) SetCurrentDirectoryW(parent.c_str());
   }
-  RemoveDirectoryW(path.c_str());
+  RemoveDirectoryW(full.c_str());
 }
 
 }  // namespace

@@ -26,9 +26,38 @@ std::atomic<bool> g_errorEnding{false};
 
 bool ScriptErrorEnding() { return g_errorEnding.load(); }
 
+namespace {
+
+// A runaway recursion would make a report of thousands of levels: this many
+// are kept at each end.
+constexpr int kKeptLevels = 10;
+
+// How many levels from `from` on exist; lua_getstack walks the whole chain,
+// so the end is found by doubling and halving, not level by level.
+int LevelsFrom(lua_State* state, int from) {
+  lua_Debug info{};
+  if (!lua_getstack(state, from, &info)) return 0;
+  int present = from, absent = from + 1;
+  while (lua_getstack(state, absent, &info)) {
+    present = absent;
+    absent = from + (absent - from) * 2;
+  }
+  while (absent - present > 1) {
+    const int middle = present + (absent - present) / 2;
+    (lua_getstack(state, middle, &info) ? present : absent) = middle;
+  }
+  return present - from + 1;
+}
+
+}  // namespace
+
 void AppendCallStack(lua_State* state, int level, std::string& text) {
-  // Iterative walk; the recursion of the report's definition is level by level.
-  for (; level >= 0; ++level) {
+  const int first = level, end = level + LevelsFrom(state, level);
+  for (; level < end; ++level) {
+    if (end - first > 2 * kKeptLevels && level == first + kKeptLevels) {
+      text += fmt::format("--  | ... {} levels left out ...\n", end - first - 2 * kKeptLevels);
+      level = end - kKeptLevels;
+    }
     lua_Debug info{};
     if (!lua_getstack(state, level, &info)) return;
     lua_getinfo(state, "nSl", &info);

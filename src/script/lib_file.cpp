@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
+
 extern "C" {
 #include <lua.h>
 }
@@ -115,6 +117,16 @@ int Lua_GetTempFileName(lua_State* state) {
   const std::wstring folder = ExpandedArg(state, 1);
   const std::wstring prefix = ToWideArg(state, 2);
   wchar_t name[kPathUnits] = {};
+  // folder + "\" + up to three prefix units + four hex digits + ".tmp" must
+  // fit the buffer: Wine's GetTempFileNameW copies the folder unchecked.
+  std::size_t folderUnits = folder.size();
+  if (folderUnits > 0 && (folder.back() == L'\\' || folder.back() == L'/')) --folderUnits;
+  if (folderUnits + 1 + std::min<std::size_t>(prefix.size(), 3) + 4 + 4 >= kPathUnits) {
+    DebugTrace(L"Fun:%s, Description:%s is too long for a temporary file name!\r\n", L"Lua_GetTempFileName",
+               folder.c_str());
+    lua_pushnil(state);
+    return 1;
+  }
   if (GetTempFileNameW(folder.c_str(), prefix.c_str(), 0, name) == 0) {
     lua_pushnil(state);
     return 1;

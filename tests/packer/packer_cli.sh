@@ -58,6 +58,10 @@ check "unreadable icon" "Icon is not a valid \.ico file" \
 check "bad version" "Version must read a\.b\.c\.d" "${good_install[@]}" "${good_payload[@]}" --version 1.2.99999
 check "fields without a version" "--product needs --version" "${good_install[@]}" "${good_payload[@]}" --product X
 check "missing engine" "Engine cannot be read" "${good_install[@]}" "${good_payload[@]}" --engine "Z:$work/none.exe"
+check "bad block size" "--solid-block-mib must be a number of MiB" "${good_install[@]}" "${good_payload[@]}" \
+  --solid-block-mib lots
+check "block size too large" "--solid-block-mib must be a number of MiB" "${good_install[@]}" "${good_payload[@]}" \
+  --solid-block-mib 4096
 
 # An output that cannot be written: its folder is missing, or it is a folder.
 err=$("$run" "$bin/kwpack.exe" "${base[@]}" "${good_install[@]}" "${good_payload[@]}" \
@@ -104,6 +108,42 @@ if 7zz l -slt "$bin/packer_data/mixed.7z" | grep -q "^Method = BCJ LZMA2"; then
 else
   echo "FAIL branch filter on executables"; failures=$((failures + 1))
 fi
+
+# Solid blocks are bounded: files are grouped in order into blocks of at most
+# --solid-block-mib (64 by default), a larger file gets one of its own, and
+# 0 keeps one solid block per kind. Random data, so sizes stay as they are.
+mkdir -p "$work/blocks"
+for i in 1 2 3 4 5; do head -c 409600 /dev/urandom > "$work/blocks/part$i.bin"; done
+head -c 1572864 /dev/urandom > "$work/blocks/whole.bin"
+blocks() {  # options -> "blocks=N files-per-block..."
+  rm -f "$work/out/blocks.7z"
+  "$run" "$bin/kwpack.exe" "${base[@]}" "${good_install[@]}" --payload-dir "Z:$work/blocks" \
+    --out "Z:$work/out/Blocks.exe" --payload-out "Z:$work/out/blocks.7z" "$@" 2>/dev/null || { echo "pack failed"; return; }
+  rm -f "$work/out/Blocks.exe"
+  local listing
+  listing=$(7zz l -slt "$work/out/blocks.7z")
+  echo "blocks=$(awk '/^Blocks = /{print $3}' <<<"$listing") $(awk '/^Block = /{print $3}' <<<"$listing" | uniq -c | awk '{print $1}' | tr '\n' ' ')"
+}
+for spec in "1|blocks=4 2 2 1 1 |--solid-block-mib 1" "0|blocks=1 6 |--solid-block-mib 0" \
+            "default|blocks=1 6 |"; do
+  IFS='|' read -r name expected options <<<"$spec"
+  # shellcheck disable=SC2086
+  got=$(blocks $options)
+  if [ "$got" = "$expected" ]; then
+    echo "ok   solid blocks ($name)"
+  else
+    echo "FAIL solid blocks ($name): $got, expected $expected"; failures=$((failures + 1))
+  fi
+done
+
+# The packer and the installers it packs are large-address-aware.
+for exe in kwpack.exe kwtest_packed_mixed.exe; do
+  if i686-w64-mingw32-objdump -p "$bin/$exe" | grep 'large address aware' >/dev/null; then
+    echo "ok   $exe large-address-aware"
+  else
+    echo "FAIL $exe is not large-address-aware"; failures=$((failures + 1))
+  fi
+done
 
 # The engine's sections keep their names (the long ones live in the symbol
 # table, which the resource update moves) in an installer whose .rsrc grew.

@@ -10,6 +10,7 @@
 
 #include "archive_builder.h"
 #include "child_process.h"
+#include "host_link.h"
 #include "payload/archive.h"
 #include "payload/sources.h"
 #include "payload_test_support.h"
@@ -187,6 +188,60 @@ TEST_F(Extraction, NamesThatWouldLeaveTheDestinationAreRefusedBeforeAnythingIsWr
   EXPECT_EQ(ListTree(destination),
             (std::vector<std::wstring>{L"...x", L"..a.txt", L"a..b.txt", L"a\\", L"a\\.x\\", L"a\\.x\\b.txt",
                                        L"com10.txt", L"console.txt"}));
+}
+
+// A link or junction already below the destination would send the writes
+// wherever it points (CreateDirectoryW and CreateFileW follow both): the item
+// is refused before anything is written through it. Items before it stay.
+TEST_F(Extraction, ItemsThroughALinkBelowTheDestinationAreRefused) {
+  struct Case {
+    const char* what;
+    const wchar_t* link;  // below the destination
+    bool fileLink;        // the link points to outside\\target.txt, else to outside
+    std::vector<ArchiveItem> items;
+  };
+  const Case cases[] = {
+      {"parent folder of a file", L"sub", false, {{L"first.txt", false, "first"}, {L"sub/evil.txt", false, "evil"}}},
+      {"folder item", L"sub", false, {{L"first.txt", false, "first"}, {L"sub", true}, {L"sub/evil.txt", false, "e"}}},
+      {"deeper parent", L"a\\sub", false, {{L"first.txt", false, "first"}, {L"a/sub/deep/evil.txt", false, "evil"}}},
+      {"the file itself", L"target.txt", true, {{L"first.txt", false, "first"}, {L"target.txt", false, "evil"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::wstring outside = At(L"outside"), destination = At(L"dest");
+    ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
+    ASSERT_TRUE(WriteBytes(outside + L"\\target.txt", "kept"));
+    ASSERT_TRUE(CreateDirectoryW(destination.c_str(), nullptr));
+    CreateDirectoryW((destination + L"\\a").c_str(), nullptr);
+    {
+      HostLink link(destination + L"\\" + c.link, c.fileLink ? outside + L"\\target.txt" : outside);
+      if (!link.UnderWine()) GTEST_SKIP() << "the link is made through Wine";
+      ASSERT_TRUE(link.Made());
+      // Wine (8.0) shows a link to a file as a plain file, so only Windows
+      // can refuse that one.
+      const bool shownAsLink = Attributes(destination + L"\\" + c.link) & FILE_ATTRIBUTE_REPARSE_POINT;
+      if (shownAsLink || !c.fileLink) {
+        EXPECT_EQ(ExtractBytes(BuildArchive(c.items), destination), 16);
+        EXPECT_EQ(ReadBytes(destination + L"\\first.txt"), "first");
+      }
+    }
+    EXPECT_EQ(ListTree(outside), std::vector<std::wstring>{L"target.txt"});
+    EXPECT_EQ(ReadBytes(outside + L"\\target.txt"), "kept");
+    RemoveTree(outside);
+    RemoveTree(destination);
+  }
+}
+
+// The destination itself is the caller's choice and may be a link (an
+// install folder on another volume, say): the items land where it points.
+TEST_F(Extraction, ADestinationThatIsALinkIsWrittenThrough) {
+  const std::wstring target = At(L"target");
+  ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+  HostLink link(At(L"dest"), target);
+  if (!link.UnderWine()) GTEST_SKIP() << "the link is made through Wine";
+  ASSERT_TRUE(link.Made());
+  EXPECT_EQ(ExtractBytes(BuildArchive({{L"a/b.txt", false, "b"}}), At(L"dest")), 0);
+  EXPECT_EQ(ReadBytes(target + L"\\a\\b.txt"), "b");
 }
 
 // A file another handle holds without sharing cannot be created; the error

@@ -63,6 +63,30 @@ std::vector<OpenCase> OpenCases() {
   cases.push_back({"unknown first ID", ArchiveWithNextHeader(std::string("\x05\x00", 2)), 4});
   cases.push_back({"empty archive", StartHeader(0, 0, 0), 0});
   cases.push_back({"intact", good, 0});
+
+  // Two faults at once: the check that comes first decides.
+  std::string signatureAndMajor = major;
+  signatureAndMajor[5] = 0x1D;
+  cases.push_back({"signature before version", signatureAndMajor, 17});
+  std::string majorAndCrc = startCrc;
+  majorAndCrc[6] = 1;
+  cases.push_back({"version before start-header CRC", majorAndCrc, 4});
+  std::string crcAndSize = good;
+  PutU64(crcAndSize, 20, std::uint64_t{1} << 32);  // CRC not refreshed
+  cases.push_back({"start-header CRC before the size", crcAndSize, 3});
+  std::string sizeAndOffset = good;
+  PutU64(sizeAndOffset, 20, std::uint64_t{1} << 32);
+  PutU64(sizeAndOffset, 12, ~std::uint64_t{0} - 8);
+  RefreshStartHeaderCrc(sizeAndOffset);
+  cases.push_back({"size before the offset", sizeAndOffset, 2});
+  std::string beyondAndCrc = beyond;
+  beyondAndCrc[28] = static_cast<char>(beyondAndCrc[28] ^ 1);
+  RefreshStartHeaderCrc(beyondAndCrc);
+  cases.push_back({"stream end before next-header CRC", beyondAndCrc, 6});
+  std::string crcAndId = ArchiveWithNextHeader(std::string("\x05\x00", 2));
+  crcAndId[28] = static_cast<char>(crcAndId[28] ^ 1);
+  RefreshStartHeaderCrc(crcAndId);
+  cases.push_back({"next-header CRC before its first ID", crcAndId, 16});
   return cases;
 }
 

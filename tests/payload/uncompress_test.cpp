@@ -79,10 +79,14 @@ TEST_F(UnCompress, ExpandsEnvironmentVariablesInTheDestination) {
   SetEnvironmentVariableW(L"KW_UNCOMPRESS_DEST", folder.c_str());
   EXPECT_EQ(Result("Lua_UnCompress7z('App.7z', '%KW_UNCOMPRESS_DEST%\\\\')"), "true");
   EXPECT_FALSE(ListTree(folder).empty());
-  // A long expansion is kept whole, and a folder that does not exist is no
-  // destination.
-  SetEnvironmentVariableW(L"KW_UNCOMPRESS_DEST", (folder + L"\\" + std::wstring(300, L'x')).c_str());
+  // An expansion beyond the 260-unit buffer is no destination: it is never
+  // cut to a shorter path, even where that path is a folder.
+  const std::wstring tooLong = folder + L"\\" + std::wstring(300, L'x');
+  const std::wstring cut = tooLong.substr(0, MAX_PATH - 1);
+  ASSERT_TRUE(CreateDirectoryW(cut.c_str(), nullptr));
+  SetEnvironmentVariableW(L"KW_UNCOMPRESS_DEST", tooLong.c_str());
   EXPECT_EQ(Result("Lua_UnCompress7z('App.7z', '%KW_UNCOMPRESS_DEST%')"), "false");
+  EXPECT_TRUE(ListTree(cut).empty()) << "nothing extracted into the cut path";
 }
 
 TEST_F(UnCompress, CallbacksAreTakenFromTheEndOfTheArguments) {

@@ -345,6 +345,7 @@ TEST_F(DemoInstall, FirstSilentInstallInstallsTheWholeProduct) {
       {lm, kRegKey, L"OEMUnionId", REG_DWORD, L"", 13000},
       {lm, kRegKey, L"OemID", REG_DWORD, L"", 1},
       {lm, kRegKey, L"UserID", REG_BINARY, L"", 0},
+      {lm, kRegKey, L"InstallFolderCreated", REG_DWORD, L"", 1},
       {cu, kRegKey, L"AppPath", REG_SZ, folder, 0},
       {cu, kRegKey, L"UnionId", REG_DWORD, L"", kShippedUnionId},
       {cu, kRegKey, L"OEMUnionId", REG_DWORD, L"", 13000},
@@ -365,7 +366,8 @@ TEST_F(DemoInstall, FirstSilentInstallInstallsTheWholeProduct) {
       {lm, kUninstKey, L"UninstallString", REG_SZ, folder + L"\\Uninstall.exe", 0},
       {lm, kUninstKey, L"InstallLocation", REG_SZ, folder, 0},
       {lm, kUninstKey, L"InstallDate", REG_SZ, Today(), 0},
-      {cu, kRunKey, L"KWSweep", REG_SZ, folder + L"\\KWSweep.exe /auto", 0},
+      // Quoted: the folder has blanks.
+      {cu, kRunKey, L"KWSweep", REG_SZ, L"\"" + folder + L"\\KWSweep.exe\" /auto", 0},
       // Written by the search service's "--install", which the installer ran.
       {cu, kRegKey, L"SearchService", REG_SZ, folder + L"\\KWSweepSearch.exe", 0},
   };
@@ -615,17 +617,22 @@ TEST_F(DemoInstall, AMissingStatisticsEntryPointFailsItsAssertAfterTheInstallati
   EXPECT_EQ(Count(Calls(), L"stat_install 1"), 0);
 }
 
+// Runs the installed uninstaller; the first stage hands over to its copy in
+// a work folder and ends, the copy is waited for.
+void RunUninstaller(const std::wstring& folder, const std::wstring& standinLog, const std::wstring& arguments = L"") {
+  ChildOptions options;
+  options.commandLine = Quote(folder + L"\\Uninstall.exe") + L" " + arguments;
+  options.environment[L"KW_STANDIN_LOG"] = standinLog;
+  const ChildRun first = RunChild(options);
+  EXPECT_EQ(first.exitCode, 0u);
+  EXPECT_TRUE(WaitForProcessesNamed(L"Uninstall.exe", 60000));
+}
+
 TEST_F(DemoInstall, UninstallerRemovesTheProduct) {
   ASSERT_EQ(Install(L"/InstallSlience true").run.exitCode, 0u);
   DeleteFileW(standinLog_.c_str());
   const std::wstring folder = DefaultFolder();
-  ChildOptions options;
-  options.commandLine = Quote(folder + L"\\Uninstall.exe");
-  options.environment[L"KW_STANDIN_LOG"] = standinLog_;
-  const ChildRun first = RunChild(options);
-  EXPECT_EQ(first.exitCode, 0u);
-  // The first stage hands over to its copy in a work folder and ends.
-  EXPECT_TRUE(WaitForProcessesNamed(L"Uninstall.exe", 60000));
+  RunUninstaller(folder, standinLog_);
 
   EXPECT_FALSE(FileExists(folder)) << "the install folder is gone";
   EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kRegKey));
@@ -638,6 +645,72 @@ TEST_F(DemoInstall, UninstallerRemovesTheProduct) {
   EXPECT_EQ(Count(calls, L"stat_install 2"), 1);
   EXPECT_EQ(Count(calls, L"stat_http_post \"http://stat.kwsweep.invalid/uninstall\" nil 0 1"), 1);
   EXPECT_EQ(Count(calls, L"stat_close 50"), 1);
+}
+
+// "/path:" may name a folder of the user's: the uninstaller then removes the
+// product's own files and keeps the folder with what else is in it. A folder
+// of the user's shell (Documents) is kept even if the registry claims the
+// installation made it.
+TEST_F(DemoInstall, UninstallKeepsAFolderTheInstallationDidNotMake) {
+  const std::wstring documents = SpecialFolder(CSIDL_PERSONAL);
+  struct Case {
+    const char* what;
+    std::wstring folder;
+    bool claimMade;  // InstallFolderCreated set to 1 before the uninstall
+  };
+  const Case cases[] = {{"the user's folder", L"C:\\kwtest_custom\\mine", false},
+                        {"Documents, claimed as made", documents, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Clean();
+    CreateDirectoryW(L"C:\\kwtest_custom", nullptr);
+    CreateDirectoryW(c.folder.c_str(), nullptr);
+    const std::wstring mine = c.folder + L"\\kwtest mine.txt";
+    ASSERT_TRUE(WriteBytes(mine, "mine"));
+    ASSERT_EQ(Install(L"/InstallSlience true /path:" + c.folder).run.exitCode, 0u);
+    ASSERT_TRUE(FileExists(c.folder + L"\\KWSweep.exe"));
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kRegKey, L"InstallFolderCreated").Number(), 0u);
+    if (c.claimMade) {
+      HKEY key;
+      ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRegKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY, &key), ERROR_SUCCESS);
+      const DWORD one = 1;
+      RegSetValueExW(key, L"InstallFolderCreated", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof(one));
+      RegCloseKey(key);
+    }
+    RunUninstaller(c.folder, standinLog_);
+    EXPECT_EQ(ReadBytes(mine), "mine");
+    for (const wchar_t* product : {L"KWSweep.exe", L"Uninstall.exe", L"func_helper.dll", L"Uninst.dar0", L"Uninst.dar1"})
+      EXPECT_FALSE(FileExists(c.folder + L"\\" + product)) << testing::PrintToString(std::wstring(product));
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstKey));
+    DeleteFileW(mine.c_str());
+    // What else the payload put there (its data files) stays: it cannot be
+    // told from the user's own. Gone for the next case.
+    std::vector<std::wstring> payload;
+    ListFiles(PayloadFolder(), L"", payload);
+    for (const std::wstring& file : payload) {
+      const std::size_t slash = file.find(L'\\');
+      if (slash == std::wstring::npos)
+        DeleteFileW((c.folder + L"\\" + file).c_str());
+      else
+        RemoveTree(c.folder + L"\\" + file.substr(0, slash));
+    }
+    if (c.folder != documents) RemoveTree(c.folder);
+  }
+}
+
+// The feedback report is JSON whatever the user typed: quotes and
+// backslashes in the texts are escaped (blanks are squeezed out before).
+TEST_F(DemoInstall, UninstallFeedbackIsJsonWithTheUsersTextsEscaped) {
+  ASSERT_EQ(Install(L"/InstallSlience true").run.exitCode, 0u);
+  DeleteFileW(standinLog_.c_str());
+  // As read back by the uninstaller: say"hi"\ and a\b.
+  RunUninstaller(DefaultFolder(), standinLog_, L"/reason 3 /suggest say\\\"hi\\\"\\ /contact a\\b");
+  const std::wstring json =
+      L"{\"come_from\":32772, \"content_ids\":\"3\", \"uninstsuggest\":\"say\\\"hi\\\"\\\\\",\"contact\":\"a\\\\b\"}";
+  EXPECT_EQ(Count(Calls(), L"stat_http_post \"http://stat.kwsweep.invalid/uninstall_reason\" \"" + json + L"\" " +
+                               std::to_wstring(json.size()) + L" 1"),
+            1)
+      << testing::PrintToString(Calls());
 }
 
 }  // namespace

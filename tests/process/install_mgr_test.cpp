@@ -91,10 +91,36 @@ TEST(ToolProcesses, OnlyExecutablesDirectlyInToolSubfoldersAreEndedByName) {
   RemoveTree(root);
 }
 
+// Without a Tools folder in the install folder nothing is ended, not even a
+// program named like a tool in a Tools folder of the current directory; an
+// empty list of names ends nothing either.
 TEST(ToolProcesses, MissingToolsFolderEndsNothing) {
-  kw::QRVScriptEngine::Instance().SetGlobalString("global_install_path", L"Z:\\no\\such\\install");
-  kw::CInstallMgr::Instance().KillAllToolProcess();  // returns quietly
+  const std::wstring root = MakeTempFolder(L"notools");
+  for (const std::wstring& folder : {root + L"\\Tools", root + L"\\Tools\\A", root + L"\\run"})
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring sleeper = ExeFolder() + L"\\sleeper.exe";
+  ASSERT_TRUE(CopyFileW(sleeper.c_str(), (root + L"\\Tools\\A\\a.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(sleeper.c_str(), (root + L"\\run\\a.exe").c_str(), FALSE));
+  PROCESS_INFORMATION running{};
+  ASSERT_TRUE(StartProgram(root + L"\\run\\a.exe", running));
+  Sleep(300);
+  wchar_t previous[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, previous);
+  SetCurrentDirectoryW(root.c_str());
+
+  kw::QRVScriptEngine::Instance().SetGlobalString("global_install_path", root + L"\\no such install");
+  kw::CInstallMgr::Instance().KillAllToolProcess();
+  kw::QRVScriptEngine::Instance().SetGlobalString("global_install_path", L"");
+  kw::CInstallMgr::Instance().KillAllToolProcess();
   kw::CInstallMgr::KillProcessesByName({});
+
+  SetCurrentDirectoryW(previous);
+  EXPECT_EQ(WaitForSingleObject(running.hProcess, 500), static_cast<DWORD>(WAIT_TIMEOUT)) << "must keep running";
+  TerminateProcess(running.hProcess, 0);
+  WaitForSingleObject(running.hProcess, 5000);
+  CloseHandle(running.hThread);
+  CloseHandle(running.hProcess);
+  RemoveTree(root);
 }
 
 }  // namespace

@@ -181,6 +181,56 @@ TEST_F(Installer, StartDeletesTheLeftoverLogAndEarlierDailyLogs) {
   EXPECT_TRUE(FileExists(folder + L"\\install_keep.txt"));
 }
 
+// The delayed deletions the system has been asked for, source names as
+// written ("\\??\\" + path).
+std::vector<std::wstring> PendingRenames() {
+  std::vector<std::wstring> names;
+  HKEY key;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
+                    &key) != ERROR_SUCCESS)
+    return names;
+  DWORD size = 0;
+  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &size);
+    for (std::size_t at = 0; at < text.size() && text[at];) {
+      const std::size_t end = text.find(L'\0', at);
+      names.push_back(text.substr(at, end - at));
+      at = end + 1;
+    }
+  }
+  RegCloseKey(key);
+  return names;
+}
+
+// Without a usable temp folder the log steps would run in the current
+// folder (deleting "Install" and "Install_*" files there): they are skipped.
+TEST_F(Installer, WithoutAUsableTempFolderTheLogStepsAreSkipped) {
+  const std::wstring current = folder + L"\\started here";
+  ASSERT_TRUE(CreateDirectoryW(current.c_str(), nullptr));
+  const std::vector<std::wstring> kept = {L"Install", L"Install.log", L"Install_notes.txt", L"Install_2001-01-01.log"};
+  for (const std::wstring& name : kept) ASSERT_TRUE(WriteBytes(current + L"\\" + name, "mine"));
+  const struct {
+    const char* what;
+    std::wstring temp;
+  } cases[] = {{"longer than a path", L"C:\\" + std::wstring(300, L't')}, {"missing", folder + L"\\no such folder"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ChildOptions options = Options(L"kwtest_events.exe", L"/InstallSlience true");
+    options.environment[L"TEMP"] = options.environment[L"TMP"] = c.temp;
+    options.workingFolder = current;
+    const std::vector<std::wstring> pendingBefore = PendingRenames();
+    const ChildRun run = RunChild(options);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(Events(), kSilentEvents);
+    EXPECT_TRUE(run.HasTrace(L"tq No usable temporary folder: the log steps are skipped.\r\n"));
+    for (const std::wstring& name : kept) EXPECT_EQ(ReadBytes(current + L"\\" + name), "mine") << name;
+    EXPECT_EQ(PendingRenames(), pendingBefore);
+    EXPECT_FALSE(FileExists(c.temp)) << "nothing made the folder";
+    DeleteFileW(events.c_str());
+  }
+}
+
 }  // namespace
 
 namespace {

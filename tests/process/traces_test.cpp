@@ -14,23 +14,27 @@ TEST(DebugTraces, ReachTheDebuggerTaggedCutAndInTheFailureForm) {
   ASSERT_TRUE(run.started);
   EXPECT_EQ(run.exitCode, 0u);
   const auto texts = run.Texts();
-  ASSERT_EQ(texts.size(), 8u) << testing::PrintToString(texts);
+  ASSERT_EQ(texts.size(), 15u) << testing::PrintToString(texts);
 
   EXPECT_EQ(texts[0], L"tq plain 42 text\r\n");
   // 3000 units of text: cut to the 1024-unit buffer (1023 and the terminator).
   EXPECT_EQ(texts[1], L"tq " + std::wstring(1020, L'x'));
 
-  const std::wstring file = L"trace_probe.cpp\r\n";
-  auto endsWith = [](const std::wstring& s, const std::wstring& tail) {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-  };
-  EXPECT_EQ(texts[2].rfind(L"tq Prefix.tq file:", 0), 0u) << testing::PrintToString(texts[2]);
-  EXPECT_TRUE(endsWith(texts[2], file));
-  EXPECT_EQ(texts[3], L"tq Prefix.tq line:13\r\n");
+  // The source file as the source tree names it, not where the build
+  // machine kept it.
+  const std::wstring file = L"tests/programs/trace_probe.cpp\r\n";
+  EXPECT_EQ(texts[2], L"tq Prefix.tq file:" + file);
+  EXPECT_EQ(texts[3], L"tq Prefix.tq line:18\r\n");
   EXPECT_EQ(texts[4], L"tq Prefix.tq err:1234\r\n");
-  EXPECT_EQ(texts[5].rfind(L"tq tq file:", 0), 0u);
-  EXPECT_EQ(texts[6], L"tq tq line:15\r\n");
+  EXPECT_EQ(texts[5], L"tq tq file:" + file);
+  EXPECT_EQ(texts[6], L"tq tq line:20\r\n");
   EXPECT_EQ(texts[7], L"tq tq err:5\r\n");
+  // The error is the one of the failure, not what the message line left.
+  EXPECT_EQ(texts[8], L"tq message first\r\n");
+  EXPECT_EQ(texts[11], L"tq tq err:87\r\n");
+  EXPECT_EQ(texts[12], L"tq Computed.tq file:" + file);
+  EXPECT_EQ(texts[13], L"tq Computed.tq line:27\r\n");
+  EXPECT_EQ(texts[14], L"tq Computed.tq err:6\r\n");
 }
 
 }  // namespace

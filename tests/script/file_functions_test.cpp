@@ -11,6 +11,7 @@ extern "C" {
 }
 
 #include "script/lib_file.h"
+#include "host_link.h"
 #include "library_fixture.h"
 
 namespace {
@@ -210,54 +211,13 @@ TEST_F(FileFunctions, DelFileRecursiveExReportsEachUndeletableFileOnce) {
   EXPECT_EQ(static_cast<int>(lua_rawlen(engine.State(), LUA_REGISTRYINDEX)), registrySize);
 }
 
-// A folder link made by the host: a Unix symbolic link is what Wine shows as
-// a reparse point, and Wine makes no links itself. Removed by the host again,
-// since Wine cannot remove it either.
-class HostFolderLink {
- public:
-  HostFolderLink(const std::wstring& link, const std::wstring& target) : link_(link) {
-    using ToUnix = char*(CDECL*)(const wchar_t*);
-    toUnix_ = reinterpret_cast<ToUnix>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (toUnix_) Host(L"Z:\\bin\\ln", L"ln -s " + Unix(target) + L" " + Unix(link), true);
-  }
-  ~HostFolderLink() {
-    if (Made()) Host(L"Z:\\bin\\rm", L"rm " + Unix(link_), false);
-  }
-  bool UnderWine() const { return toUnix_ != nullptr; }
-  bool Made() const { return GetFileAttributesW(link_.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
- private:
-  std::wstring Unix(const std::wstring& path) const {
-    char* unix = toUnix_(path.c_str());
-    if (!unix) return {};
-    const std::string text = unix;
-    HeapFree(GetProcessHeap(), 0, unix);
-    return L"\"" + std::wstring(text.begin(), text.end()) + L"\"";
-  }
-  // A host process cannot be waited for: watch for its result instead.
-  void Host(const wchar_t* program, std::wstring command, bool linkExpected) const {
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-      return;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    for (int i = 0; i < 100 && Made() != linkExpected; ++i) Sleep(50);
-  }
-
-  std::wstring link_;
-  char*(CDECL* toUnix_)(const wchar_t*) = nullptr;
-};
-
 TEST_F(FileFunctions, TreeDeletionLeavesWhatAFolderLinkPointsTo) {
   const std::wstring outside = Path(L"outside"), tree = Path(L"linked");
   ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
   ASSERT_TRUE(WriteBytes(outside + L"\\keep.txt", "keep"));
   ASSERT_TRUE(CreateDirectoryW(tree.c_str(), nullptr));
   ASSERT_TRUE(WriteBytes(tree + L"\\own.txt", "own"));
-  HostFolderLink link(tree + L"\\link", outside);
+  HostLink link(tree + L"\\link", outside);
   if (!link.UnderWine()) GTEST_SKIP() << "the link is made through Wine";
   ASSERT_TRUE(link.Made());
   ASSERT_TRUE(GetFileAttributesW((tree + L"\\link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -279,6 +239,64 @@ TEST_F(FileFunctions, DeleteDirectoriesNeverWipesADriveRoot) {
   EXPECT_TRUE(FileExists(marker));
   EXPECT_EQ(Traces(), (Lines{L"tq QRVScriptEngine::DeleteDirectories " + drive,
                              L"tq QRVScriptEngine::DeleteDirectories refuses the root " + drive + L"\r\n"}));
+}
+
+// "X:" names the current folder on drive X, and a script's "%SystemDrive%"
+// expands to just that: the drive itself is what is meant and refused, in
+// every spelling. A drive mapped to a folder of the test stands in for C:,
+// with the current directory below its root.
+TEST_F(FileFunctions, DeleteDirectoriesRefusesADriveInEverySpelling) {
+  const std::wstring root = Path(L"drive");
+  ASSERT_TRUE(CreateDirectoryW(root.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW((root + L"\\current").c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(root + L"\\marker.txt", "x"));
+  ASSERT_TRUE(WriteBytes(root + L"\\current\\inner.txt", "x"));
+  HostDrive drive(root);
+  if (!drive.UnderWine()) GTEST_SKIP() << "the drive is mapped through Wine";
+  ASSERT_TRUE(drive.Made());
+  struct CurrentDirectoryBack {
+    wchar_t previous[MAX_PATH] = {};
+    CurrentDirectoryBack() { GetCurrentDirectoryW(MAX_PATH, previous); }
+    ~CurrentDirectoryBack() { SetCurrentDirectoryW(previous); }
+  } back;
+  ASSERT_TRUE(SetCurrentDirectoryW((drive.Root() + L"current").c_str()));
+  SetEnvironmentVariableW(L"KW_TEST_DRIVE", drive.Letter().c_str());
+  for (const std::wstring& spelling : {drive.Letter(), drive.Root(), drive.Letter() + L"/", drive.Letter() + L"\\\\"}) {
+    SCOPED_TRACE(testing::PrintToString(spelling));
+    Traces();
+    kw::QRVScriptEngine::DeleteDirectories(spelling);
+    EXPECT_TRUE(FileExists(root + L"\\marker.txt"));
+    EXPECT_TRUE(FileExists(root + L"\\current\\inner.txt"));
+    EXPECT_EQ(Traces(), (Lines{L"tq QRVScriptEngine::DeleteDirectories " + spelling,
+                               L"tq QRVScriptEngine::DeleteDirectories refuses the root " + drive.Root() + L"\r\n"}));
+  }
+  EXPECT_EQ(Call("Lua_DelFileRecursive('%KW_TEST_DRIVE%')"), L"none");
+  EXPECT_TRUE(FileExists(root + L"\\marker.txt"));
+  EXPECT_TRUE(FileExists(root + L"\\current\\inner.txt"));
+  // A real folder of the drive is still deleted.
+  EXPECT_EQ(Call("Lua_DelFileRecursive('%KW_TEST_DRIVE%\\\\current')"), L"none");
+  EXPECT_FALSE(FileExists(root + L"\\current"));
+  EXPECT_TRUE(FileExists(root + L"\\marker.txt"));
+}
+
+// A link given as the tree itself is removed, not followed: what it points
+// to stays.
+TEST_F(FileFunctions, TreeDeletionOfAFolderLinkItselfLeavesItsTarget) {
+  const std::wstring outside = Path(L"outside");
+  ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW((outside + L"\\sub").c_str(), nullptr));
+  ASSERT_TRUE(WriteBytes(outside + L"\\keep.txt", "keep"));
+  ASSERT_TRUE(WriteBytes(outside + L"\\sub\\deep.txt", "keep"));
+  HostLink link(Path(L"link"), outside);
+  if (!link.UnderWine()) GTEST_SKIP() << "the link is made through Wine";
+  ASSERT_TRUE(link.Made());
+  for (const char* call : {"Lua_DelFileRecursive(p)", "Lua_DelFileRecursiveEx(p, function() end)"}) {
+    SCOPED_TRACE(call);
+    Set("p", Path(L"link"));
+    EXPECT_EQ(Call(call), L"none");
+    EXPECT_EQ(ReadBytes(outside + L"\\keep.txt"), "keep");
+    EXPECT_EQ(ReadBytes(outside + L"\\sub\\deep.txt"), "keep");
+  }
 }
 
 // Answers the delete prompt from a script of answers, recording each question.
@@ -459,9 +477,17 @@ TEST_F(FileFunctions, GetTempPathIsTheLocalApplicationDataFolder) {
   ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, expected), S_OK);
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
-  const std::wstring result = Call("Lua_GetTempPath()");
-  EXPECT_EQ(result, expected);
-  EXPECT_NE(result, temp);
+  EXPECT_EQ(Call("Lua_GetTempPath()"), expected);
+  // Not derived from the temp folder: moving that changes nothing.
+  wchar_t tmp[MAX_PATH] = {}, tempVariable[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
+  GetEnvironmentVariableW(L"TEMP", tempVariable, MAX_PATH);
+  SetEnvironmentVariableW(L"TMP", folder.c_str());
+  SetEnvironmentVariableW(L"TEMP", folder.c_str());
+  ASSERT_EQ(GetTempPathW(MAX_PATH, temp), folder.size() + 1);
+  EXPECT_EQ(Call("Lua_GetTempPath()"), expected);
+  SetEnvironmentVariableW(L"TMP", tmp);
+  SetEnvironmentVariableW(L"TEMP", tempVariable);
 }
 
 TEST_F(FileFunctions, GetTempFileNameCreatesTheFile) {
@@ -474,6 +500,42 @@ TEST_F(FileFunctions, GetTempFileNameCreatesTheFile) {
   EXPECT_EQ(Call("Lua_GetTempFileName('%KW_TEST_ROOT%', 42)").substr(0, folder.size() + 3), folder + L"\\42");
   Set("p", Path(L"no such folder"));
   EXPECT_EQ(Call("Lua_GetTempFileName(p, 'kwt')"), L"nil");
+}
+
+// The name is the folder, "\", up to three prefix units, four hex digits and
+// ".tmp": a folder too long for that within 260 units is refused before the
+// system call (Wine's copies the folder unchecked).
+TEST_F(FileFunctions, GetTempFileNameRefusesAFolderTooLongForTheName) {
+  struct Case {
+    std::size_t folderUnits;
+    const char* prefix;
+    bool created;
+  };
+  const Case cases[] = {{247, "kwt", true}, {248, "kwt", false}, {248, "k", true}, {250, "k", false},
+                        {255, "kwt", false}};
+  wchar_t letter = L'a';
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.folderUnits << " units, prefix " << c.prefix);
+    const std::size_t base = folder.size() + 1;
+    ASSERT_LT(base, c.folderUnits);
+    const std::wstring longFolder = folder + L"\\" + std::wstring(c.folderUnits - base, letter++);
+    ASSERT_TRUE(CreateDirectoryW(longFolder.c_str(), nullptr));
+    Set("p", longFolder);
+    Traces();
+    const std::wstring name = Call(std::string("Lua_GetTempFileName(p, '") + c.prefix + "')");
+    if (c.created) {
+      EXPECT_EQ(name.substr(0, longFolder.size() + 1), longFolder + L"\\");
+      EXPECT_LT(name.size(), static_cast<std::size_t>(MAX_PATH));
+      EXPECT_TRUE(FileExists(name));
+      DeleteFileW(name.c_str());
+    } else {
+      EXPECT_EQ(name, L"nil");
+      EXPECT_EQ(Traces(), Lines{L"tq Fun:Lua_GetTempFileName, Description:" + longFolder +
+                                L" is too long for a temporary file name!\r\n"});
+      EXPECT_TRUE(RemoveDirectoryW(longFolder.c_str())) << "nothing was created in it";
+    }
+    RemoveDirectoryW(longFolder.c_str());
+  }
 }
 
 // The test program carries resource 101 of type "KWDATA" and "PAYLOAD" of type

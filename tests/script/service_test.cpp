@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 
 #include "child_process.h"
@@ -96,13 +97,23 @@ TEST_F(ScriptService, AServiceThatNeverGetsThereEndsTheWait) {
   EXPECT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_START_PENDING));
 }
 
-TEST(ServiceWaitLimits, AMultipleOfTheHintWithinTheBounds) {
+// What a caller relies on, whatever the multiple: the wait stays within its
+// bounds, grows with the hint, never wraps for a huge hint, and gives a
+// service at least its own hint while the bounds allow.
+TEST(ServiceWaitLimits, GrowWithTheHintWithinTheBoundsAndNeverWrap) {
   const kw::ServiceWaitLimits limits{10, 30000, 300000};
-  struct Case {
-    DWORD hint, limit;
-  };
-  const Case cases[] = {{0, 30000}, {2000, 30000}, {5000, 50000}, {60000, 300000}, {0xFFFFFFFF, 300000}};
-  for (const Case& c : cases) EXPECT_EQ(kw::ServiceProgressLimitMs(c.hint, limits), c.limit) << c.hint;
+  DWORD previous = 0;
+  for (const DWORD hint : {0ul, 1ul, 999ul, 2000ul, 3001ul, 5000ul, 29999ul, 30000ul, 299999ul, 300000ul, 429496729ul,
+                           429496730ul, 0x7FFFFFFFul, 0xFFFFFFFEul, 0xFFFFFFFFul}) {
+    SCOPED_TRACE(hint);
+    const DWORD limit = kw::ServiceProgressLimitMs(hint, limits);
+    EXPECT_GE(limit, 30000u);
+    EXPECT_LE(limit, 300000u);
+    EXPECT_GE(limit, previous) << "a longer hint never shortens the wait";
+    EXPECT_GE(limit, std::min<DWORD>(hint, 300000u)) << "at least the hint itself";
+    previous = limit;
+  }
+  EXPECT_EQ(kw::ServiceProgressLimitMs(0xFFFFFFFF, limits), 300000u);
 }
 
 }  // namespace

@@ -214,13 +214,24 @@ TEST(ThreadPool, AddsRacingWithStopNeverHangAndTheRestStaysUsable) {
     pool.Stop();
     adder.join();
     EXPECT_TRUE(pool.IsStopped());
-    EXPECT_LE(ran.load(), 20);
+    // A stopped pool runs nothing.
+    const int whileStopped = ran.load();
+    Sleep(5);
+    EXPECT_EQ(ran.load(), whileStopped) << "round " << round;
 
-    // Whatever Stop left queued runs after the next Start, and a new task too.
+    // Tasks added while it is stopped run after the next Start, and a new
+    // task too.
+    std::atomic<int> late{0};
+    for (int i = 0; i < 5; ++i) pool.AddTask(std::make_shared<EasyTask0>([&] { ++late; }));
+    Sleep(1);
+    EXPECT_EQ(late.load(), 0) << "round " << round;
     Journal journal;
     pool.Start();
     pool.AddTask(Record(journal, round));
     ASSERT_TRUE(journal.WaitForCount(1)) << "round " << round;
+    for (int wait = 0; wait < 500 && late.load() < 5; ++wait) Sleep(10);
+    EXPECT_EQ(late.load(), 5) << "round " << round;
+    EXPECT_LE(ran.load(), 20) << "none ran twice";
   }  // destruction stops the pool
 }
 

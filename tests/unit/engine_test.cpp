@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 extern "C" {
 #include <lauxlib.h>
@@ -166,6 +167,42 @@ TEST_F(Engine, ErrorReportHasTheErrorTheCallStackAndTheRequest) {
             L"--  | inner() : line 2 [script.lua : line 1]\n"
             L"--  | unknown : line 5 [script.lua : line 4]\n"
             L"请向我们反馈以上错误信息，以便我们改善产品质量！");
+}
+
+// A runaway recursion would make a report of thousands of levels (a message
+// box taller than any screen): the first and the last levels are kept, the
+// count of those left out stands between them.
+TEST_F(Engine, ErrorReportOfADeepStackKeepsItsFirstAndLastLevels) {
+  const std::string code =
+      "function deep(n)\n"
+      "  if n == 0 then error('too deep') end\n"
+      "  deep(n - 1)\n"
+      "end\n";
+  ASSERT_EQ(luaL_loadbuffer(L, code.data(), code.size(), "deep.lua"), LUA_OK);
+  ASSERT_EQ(lua_pcall(L, 0, 0, 0), LUA_OK);
+  for (const int depth : {5, 500}) {
+    SCOPED_TRACE(depth);
+    lua_pushcfunction(L, &CaptureReport);
+    lua_getglobal(L, "deep");
+    lua_pushinteger(L, depth);
+    ASSERT_NE(lua_pcall(L, 1, 0, -3), LUA_OK);
+    lua_pop(L, 2);
+    std::vector<std::wstring> lines;
+    for (std::size_t at = 0, end; (end = g_report.find(L'\n', at)) != std::wstring::npos; at = end + 1)
+      lines.push_back(g_report.substr(at, end - at));
+    // Levels: the handler, error(), depth + 1 calls of deep, the main chunk is not on it.
+    const int levels = depth + 3;
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[1], L"      <call stack>");
+    EXPECT_EQ(lines[3], L"--  | error() : line -1 [=[C] : line -1]");
+    EXPECT_EQ(lines.back(), L"--  | unknown : line 3 [deep.lua : line 1]") << "the outermost level stays";
+    if (levels <= 20) {
+      EXPECT_EQ(lines.size(), static_cast<std::size_t>(2 + levels));
+    } else {
+      ASSERT_EQ(lines.size(), 2u + 20u + 1u);
+      EXPECT_EQ(lines[2 + 10], L"--  | ... " + std::to_wstring(levels - 20) + L" levels left out ...");
+    }
+  }
 }
 
 }  // namespace

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
 #include <regex>
 #include <string>
 
@@ -56,8 +62,35 @@ TEST(DailyLog, CleanupDeletesEarlierLogsAndKeepsEverythingElse) {
   kwtest::RemoveTree(folder);
 }
 
+// A folder that cannot be listed: the line on standard output, and nothing
+// deleted beside it or in the current folder.
 TEST(DailyLog, CleanupOfAMissingFolderDeletesNothingAndReturns) {
-  CKWBaseLog::DeleteOldLogs("Z:\\no\\such\\folder\\anywhere", "Install");
+  const std::wstring folder = kwtest::MakeTempFolder(L"logmissing");
+  ASSERT_TRUE(kwtest::WriteBytes(folder + L"\\Install_2001-01-01.log", "x"));
+  ASSERT_TRUE(kwtest::WriteBytes(folder + L"\\Install", "x"));
+  wchar_t previous[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, previous);
+  SetCurrentDirectoryW(folder.c_str());
+  // Standard output into a file for the call.
+  const std::wstring captured = folder + L"\\stdout.txt";
+  std::fflush(stdout);
+  const int saved = _dup(_fileno(stdout));
+  const int file = _wopen(captured.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+  ASSERT_GE(file, 0);
+  _dup2(file, _fileno(stdout));
+  CKWBaseLog::DeleteOldLogs(Narrow(folder) + "\\missing", "Install");
+  std::fflush(stdout);
+  _dup2(saved, _fileno(stdout));
+  _close(file);
+  _close(saved);
+  SetCurrentDirectoryW(previous);
+
+  std::string said = kwtest::ReadBytes(captured);
+  said.erase(std::remove(said.begin(), said.end(), '\r'), said.end());
+  EXPECT_EQ(said, "搜索失败!\n");
+  EXPECT_TRUE(FileExists(folder + L"\\Install_2001-01-01.log"));
+  EXPECT_TRUE(FileExists(folder + L"\\Install"));
+  kwtest::RemoveTree(folder);
 }
 
 // One logger per process: these steps run in order in one test.
