@@ -22,7 +22,7 @@ packages=(
   7zip zip unzip
   googletest libz-mingw-w64-dev libstb-dev libspdlog-dev libfmt-dev
   dpkg-dev fonts-wqy-microhei python3 file
-  librsvg2-bin bootstrap-icons
+  librsvg2-bin librsvg2-dev bootstrap-icons
   nsis
 )
 

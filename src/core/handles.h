@@ -330,4 +330,43 @@ class GdiPlusScope {
   ULONG_PTR token_ = 0;
 };
 
+// One GDI+ flat-API object (graphics, font, brush, string format): the
+// delete function comes from the gdiplus.dll the object was made by.
+template <class T>
+class GdiPlusPtr {
+ public:
+  using DeleteFn = int(WINAPI*)(T*);
+  GdiPlusPtr() = default;
+  explicit GdiPlusPtr(DeleteFn deleter) : deleter_(deleter) {}
+  ~GdiPlusPtr() { Reset(); }
+  GdiPlusPtr(GdiPlusPtr&& other) noexcept
+      : pointer_(std::exchange(other.pointer_, nullptr)), deleter_(other.deleter_) {}
+  GdiPlusPtr& operator=(GdiPlusPtr&& other) noexcept {
+    if (this != &other) {
+      Reset();
+      pointer_ = std::exchange(other.pointer_, nullptr);
+      deleter_ = other.deleter_;
+    }
+    return *this;
+  }
+  GdiPlusPtr(const GdiPlusPtr&) = delete;
+  GdiPlusPtr& operator=(const GdiPlusPtr&) = delete;
+
+  T* Get() const { return pointer_; }
+  explicit operator bool() const { return pointer_ != nullptr; }
+  // For out-parameters of the creating call.
+  T** Receive() {
+    Reset();
+    return &pointer_;
+  }
+  void Reset() {
+    if (pointer_ && deleter_) deleter_(pointer_);
+    pointer_ = nullptr;
+  }
+
+ private:
+  T* pointer_ = nullptr;
+  DeleteFn deleter_ = nullptr;
+};
+
 }  // namespace kw

@@ -1,0 +1,101 @@
+#include "ui/image_loader.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ui/resource_settings.h"
+
+namespace DuiLib {
+
+std::unique_ptr<ImageEntry> CreateImageEntry(const DecodedImage& image, bool keepHslSource) {
+  if (image.width <= 0 || image.height <= 0) return nullptr;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = image.width;
+  info.bmiHeader.biHeight = -image.height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  kw::UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  if (!bitmap || !bits) return nullptr;
+  auto entry = std::make_unique<ImageEntry>();
+  std::memcpy(bits, image.pixels.data(), image.pixels.size() * sizeof(std::uint32_t));
+  entry->bitmap = std::move(bitmap);
+  entry->bits = static_cast<std::uint32_t*>(bits);
+  entry->width = image.width;
+  entry->height = image.height;
+  entry->hasAlpha = image.hasAlpha;
+  if (keepHslSource) entry->hslCopy = image.pixels;
+  return entry;
+}
+
+namespace {
+
+bool IsDecimal(std::wstring_view text) {
+  if (text.empty()) return false;
+  for (wchar_t c : text)
+    if (c < L'0' || c > L'9') return false;
+  return true;
+}
+
+std::vector<unsigned char> ResourceBytes(std::wstring_view id, std::wstring_view type) {
+  if (!IsDecimal(id) || id.size() > 5) return {};
+  const unsigned number = std::stoul(std::wstring(id));
+  if (number == 0 || number > 0xFFFF) return {};
+  HMODULE module = GetResourceInstance();
+  const std::wstring typeName(type);
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(number), typeName.c_str());
+  if (!found) return {};
+  HGLOBAL loaded = LoadResource(module, found);
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  const DWORD size = SizeofResource(module, found);
+  if (!data || size == 0) return {};
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  return std::vector<unsigned char>(bytes, bytes + size);
+}
+
+// A plain file, whole; empty when it cannot be read or is larger than any
+// skin image could be.
+std::vector<unsigned char> PlainFileBytes(const std::wstring& path) {
+  constexpr LONGLONG kMaxImageFile = 64LL << 20;
+  kw::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 || size.QuadPart > kMaxImageFile) return {};
+  std::vector<unsigned char> bytes(static_cast<std::size_t>(size.QuadPart));
+  DWORD read = 0;
+  if (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size())
+    return {};
+  return bytes;
+}
+
+}  // namespace
+
+std::unique_ptr<ImageEntry> LoadSkinImage(std::wstring_view name, std::wstring_view type, DWORD mask,
+                                          bool keepHslSource) {
+  std::wstring file(name);
+  const bool svg = file.find(L".svg") != std::wstring::npos;
+  const double scale = SvgRenderScale(file);
+  std::vector<unsigned char> bytes;
+  if (!type.empty()) {
+    bytes = ResourceBytes(file, type);
+  } else {
+    bytes = ReadResourceFile(file);
+    if (bytes.empty()) bytes = PlainFileBytes(file);
+  }
+  if (bytes.empty()) return nullptr;
+  DecodedImage image;
+  const bool decoded = svg ? DecodeSvgImage(bytes.data(), bytes.size(), scale, mask, image)
+                           : DecodeRasterImage(bytes.data(), bytes.size(), mask, image);
+  if (!decoded) return nullptr;
+  auto entry = CreateImageEntry(image, keepHslSource);
+  if (entry) {
+    entry->resourceType = type;
+    entry->mask = mask;
+  }
+  return entry;
+}
+
+}  // namespace DuiLib

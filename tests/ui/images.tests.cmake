@@ -1,0 +1,24 @@
+# Skin images (descriptors, decoding, drawing) and the basic controls, over
+# a skin archive made at build time (tests/ui/images/make_image_skin.py).
+set(image_skin ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/ui_data/images-skin.zip)
+file(GLOB image_skin_files CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/ui/images/skin/Image/*)
+add_custom_command(OUTPUT ${image_skin}
+  COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/ui/images/make_image_skin.py
+          ${CMAKE_CURRENT_SOURCE_DIR}/ui/images/skin ${image_skin}
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/ui/images/make_image_skin.py ${image_skin_files}
+  COMMENT "Making the image test skin" VERBATIM)
+add_custom_target(ui_image_skin DEPENDS ${image_skin})
+
+kw_add_gtest(ui_image_tests ui/images/descriptor_test.cpp ui/images/decode_test.cpp ui/images/load_test.cpp
+             ui/images/draw_test.cpp)
+target_link_libraries(ui_image_tests PRIVATE kw_ui)
+target_include_directories(ui_image_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ui)
+add_dependencies(ui_image_tests ui_image_skin)
+
+# The controls and the image caches in real windows, under the real mouse.
+kw_add_gtest(ui_control_tests DESKTOP ui/controls/controls_test.cpp ui/controls/showcase_test.cpp
+             ui/images/cache_test.cpp)
+target_link_libraries(ui_control_tests PRIVATE kw_ui)
+target_include_directories(ui_control_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ui ${CMAKE_CURRENT_SOURCE_DIR}/ui/images
+                           ${CMAKE_CURRENT_SOURCE_DIR}/ui/controls)
+add_dependencies(ui_control_tests ui_image_skin)
