@@ -1342,6 +1342,7 @@ bool CPaintManagerUI::HandlePaint() {
       FrameRect(target, &area, red.Get());
     }
   }
+  ++completedPaints_;
   if (rootLaidOut && root_) SendNotify(root_, L"windowsize", 0, 0, true);
   return true;
 }
