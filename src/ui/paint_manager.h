@@ -171,6 +171,10 @@ class CPaintManagerUI {
   SIZE ScaleSize(const SIZE& size) const { return dpi_.ScaleSize(size); }
   void SetDPI(int dpi);
   static void SetAllDPI(int dpi);
+  // The effective DPI of the monitor that holds `window` (the primary one as
+  // fallback), snapped down to 96/120/144/168/192. A failed per-monitor query
+  // shows "GetDpiForMonitor failed" and falls back to the screen's DPI.
+  static int GetMonitorDpi(HWND window);
   static int GetGlobalDpi();
 
   // --- Control tree ---
