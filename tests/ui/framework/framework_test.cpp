@@ -10,6 +10,7 @@
 #include "framework_fixture.h"
 #include "ui/control_factory.h"
 #include "ui/dialog_builder.h"
+#include "ui/render.h"
 #include "ui/ui_actions.h"
 
 using namespace DuiLib;
@@ -164,6 +165,11 @@ TEST_F(Framework, FontsFollowTheScale) {
   GetObjectW(manager.GetFont(3), sizeof(info), &info);
   EXPECT_EQ(info.lfHeight, -21);
   EXPECT_EQ(info.lfQuality, CLEARTYPE_QUALITY);
+}
+
+TEST_F(Framework, MonitorDpiAndTooltipColours) {
+  EXPECT_EQ(CPaintManagerUI::GetMonitorDpi(nullptr), 96);  // the prefix's screen
+  EXPECT_EQ(ToColorRef(0xFF8B8989), RGB(0x8B, 0x89, 0x89));
 }
 
 TEST_F(Framework, SetAllDpiResizesKeepingTheCorner) {
