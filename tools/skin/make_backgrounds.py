@@ -54,10 +54,11 @@ def sweep_mark(cx, cy, size, colour):
     u = size / 16.0
     ox, oy = cx - size / 2, cy - size / 2
     p = lambda X, Y: f'{ox + X * u:.2f},{oy + Y * u:.2f}'
-    return (f'<path d="M{p(3.2, 11.6)} C{p(6, 12.2)} {p(10, 11)} {p(12.6, 6)}" fill="none" stroke="{colour}" '
-            f'stroke-width="{1.9 * u:.2f}" stroke-linecap="round"/>'
-            f'<circle cx="{ox + 4.6 * u:.2f}" cy="{oy + 6 * u:.2f}" r="{0.95 * u:.2f}" fill="{colour}"/>'
-            + sparkle_col(ox + 10.8 * u, oy + 3 * u, 1.9 * u, colour))
+    return (f'<path d="M{p(2.8, 12.4)} C{p(7.2, 12.6)} {p(10.6, 9.4)} {p(12.4, 3.4)}" fill="none" stroke="{colour}" '
+            f'stroke-width="{2 * u:.2f}" stroke-linecap="round"/>'
+            f'<path d="M{p(3.2, 8.6)} L{p(6.2, 8.2)}" fill="none" stroke="{colour}" stroke-opacity="0.55" '
+            f'stroke-width="{1.5 * u:.2f}" stroke-linecap="round"/>'
+            + sparkle_col(ox + 12.6 * u, oy + 12.2 * u, 2.1 * u, colour))
 
 
 def sparkle_col(cx, cy, s, colour):

@@ -19,6 +19,8 @@ import skinlib  # noqa: E402
 # What the preview fills in for the running dialog.
 SAMPLE = {'$global_install_path$': 'C:\\Program Files (x86)\\KWSweep'}
 PROGRESS_VALUE = 75
+# Texts the dialog writes at run time, checked against their boxes too.
+RUNTIME_TEXT = {'LabelInstallValue': '安装中...  (100％)'}
 VIEWS = ('initial', 'install', 'complete')
 
 
@@ -44,6 +46,7 @@ class Preview:
             self.fonts[int(f.get('id'))] = (int(f.get('size', 12)), f.get('bold') == 'true',
                                             f.get('underline') == 'true')
         self.lines = []
+        self.fits = True
 
     def s(self, v):
         return skinlib.scale(v, self.pct)
@@ -177,7 +180,20 @@ class Preview:
         self.lines.append('\t'.join(['image', path, str(resolved.render_pct / 100), ' '.join(map(str, src_wh)),
                                      ' '.join(map(str, dest)), ' '.join(map(str, clip))]))
 
+    def runtime_fits(self, node, item):
+        text = RUNTIME_TEXT.get(node.get('name'))
+        if not text:
+            return True
+        px, _, _ = self.font(node)
+        pad = self.text_padding(node)
+        width = self.measure.width(px, text)
+        if width > item[2] - pad[0] - pad[2]:
+            print(f'overflow at {self.pct} % px {px} in {item[2]}x{item[3]}: {text}')
+            return False
+        return True
+
     def text(self, node, item, clip, font_attr='font', colour_attr='textcolor'):
+        self.fits &= self.runtime_fits(node, item)
         text = node.get('text', '')
         for k, v in SAMPLE.items():
             text = text.replace(k, v)
@@ -240,7 +256,7 @@ class Preview:
                                 text=True)
         sys.stdout.write(result.stdout)
         sys.stderr.write(result.stderr)
-        return result.returncode == 0 and not result.stdout.strip()
+        return self.fits and result.returncode == 0 and not result.stdout.strip()
 
 
 def main():
