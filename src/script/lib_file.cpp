@@ -37,7 +37,12 @@ int Transfer(lua_State* state, const ShellTransfer& transfer) {
     TraceMissing(transfer.function, source);
     return PushBool(state, false);
   }
-  const int code = ShellFileOperation(transfer.operation, source, destination, transfer.flags);
+  int code = ShellFileOperation(transfer.operation, source, destination, transfer.flags);
+  // The shell may answer 0 for what it did not do (Wine's, for a target below
+  // a file): a move leaves no source behind, a copy leaves a destination.
+  constexpr int kUnknownShellError = 0x402;  // DE_UNKNOWN_ERROR: an invalid source or destination
+  if (code == 0 && (transfer.operation == FO_MOVE ? PathExists(source) : !PathExists(destination)))
+    code = kUnknownShellError;
   if (code == 0) {
     DebugTrace(transfer.doneFormat, source.c_str(), destination.c_str());
     return PushBool(state, true);

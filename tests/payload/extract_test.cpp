@@ -156,6 +156,21 @@ TEST_F(Extraction, WritesFilesFoldersTimesAndAttributesAndReportsEachFile) {
   EXPECT_EQ(ModifiedTime(At(L"timed.txt")), kSomeTime);
 }
 
+// Files are written in pieces of at most 4 MiB: a larger one arrives whole,
+// byte for byte, and so does one of exactly the piece size.
+TEST_F(Extraction, FilesLargerThanOneWritePieceArriveWhole) {
+  std::string large(9 * 1024 * 1024 + 3, '\0'), piece(4 * 1024 * 1024, '\0');
+  std::uint32_t state = 12345;
+  for (std::string* data : {&large, &piece})
+    for (char& c : *data) {
+      state = state * 1103515245u + 12345u;
+      c = static_cast<char>(state >> 24);
+    }
+  ASSERT_EQ(ExtractBytes(BuildArchive({{L"large.bin", false, large}, {L"piece.bin", false, piece}}), folder), 0);
+  EXPECT_TRUE(ReadBytes(At(L"large.bin")) == large);
+  EXPECT_TRUE(ReadBytes(At(L"piece.bin")) == piece);
+}
+
 TEST_F(Extraction, ItemDataWithAWrongCrcStopsBeforeTheFileIsCreated) {
   std::string archive = BuildArchive({{L"bad.txt", false, "payload bytes"}});
   archive[32] = static_cast<char>(archive[32] ^ 0x20);  // first packed byte

@@ -264,3 +264,59 @@ TEST(ResourceSource, StandardArchiveStoredAsPayloadIsNotAnArchive) {
 }
 
 }  // namespace
+
+namespace {
+
+// One directory item whose FilesInfo carries `properties` (id, size, data
+// each) after its EmptyStream bit.
+std::string OneFolderArchive(const std::string& properties) {
+  std::string header("\x01\x05\x01\x0E\x01\x80", 6);  // Header, FilesInfo, 1 item, EmptyStream: it has none
+  header += properties;
+  header += std::string("\x00\x00", 2);  // End of FilesInfo, End of Header
+  return kwtest::ArchiveWithNextHeader(header);
+}
+
+std::string Property(char id, const std::string& data) {
+  return std::string(1, id) + static_cast<char>(data.size()) + data;
+}
+
+std::string Utf16(const char* ascii, bool terminated = true) {
+  std::string bytes;
+  for (const char* c = ascii; *c; ++c) bytes += std::string(1, *c) + '\0';
+  if (terminated) bytes += std::string(2, '\0');
+  return bytes;
+}
+
+TEST(PayloadOpen, NamePropertyFaultsAndExternalDataAreRefused) {
+  const std::string inlineFlag(1, '\0'), externalFlag(1, '\1');
+  struct Case {
+    const char* what;
+    std::string properties;
+    SRes expected;
+  };
+  const Case cases[] = {
+      {"a good name", Property(0x11, inlineFlag + Utf16("ab")), 0},
+      // Data stored elsewhere names an additional stream, which these
+      // archives never have: malformed.
+      {"names stored elsewhere", Property(0x11, externalFlag + Utf16("ab")), 16},
+      {"an even property size", Property(0x11, inlineFlag + Utf16("ab") + std::string(1, 'x')), 16},
+      {"a name without terminator", Property(0x11, inlineFlag + Utf16("ab", false)), 16},
+      {"more names than items", Property(0x11, inlineFlag + Utf16("ab") + Utf16("cd")), 16},
+      {"times stored elsewhere",
+       Property(0x11, inlineFlag + Utf16("ab")) + Property(0x14, std::string("\x01\x01", 2) + std::string(8, '\0')), 16},
+      {"attributes stored elsewhere",
+       Property(0x11, inlineFlag + Utf16("ab")) + Property(0x15, std::string("\x01\x01", 2) + std::string(4, '\0')), 16},
+      {"inline times and attributes",
+       Property(0x11, inlineFlag + Utf16("ab")) + Property(0x14, std::string("\x01\x00", 2) + std::string(8, '\0')) +
+           Property(0x15, std::string("\x01\x00", 2) + std::string(4, '\0')),
+       0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    UInt32 items = 99;
+    EXPECT_EQ(kwtest::OpenBytes(OneFolderArchive(c.properties), &items), c.expected);
+    if (c.expected == 0) EXPECT_EQ(items, 1u);
+  }
+}
+
+}  // namespace

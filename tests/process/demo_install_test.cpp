@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -711,6 +712,82 @@ TEST_F(DemoInstall, UninstallFeedbackIsJsonWithTheUsersTextsEscaped) {
                                std::to_wstring(json.size()) + L" 1"),
             1)
       << testing::PrintToString(Calls());
+}
+
+// The shipped script's remaining choices, one install each: file-name
+// markers for single options, the update switches, the configuration's own
+// registry rows, an OEM id from the file name.
+TEST_F(DemoInstall, OptionsFromTheFileNameTheCommandLineAndTheConfiguration) {
+  const wchar_t* shipped = L"KWSweepSetup.exe";
+  const wchar_t* variant = L"kwtest_demo_variant.exe";
+  const HKEY lm = HKEY_LOCAL_MACHINE, cu = HKEY_CURRENT_USER;
+  const auto productRuns = [] {
+    HWND product = nullptr;
+    for (int i = 0; i < 50 && !product; ++i, Sleep(100)) product = FindWindowW(L"KWSweepWnd", nullptr);
+    return product != nullptr;
+  };
+  struct Case {
+    const char* what;
+    const wchar_t* exeName;
+    const wchar_t* source;
+    const wchar_t* arguments;
+    std::function<void()> check;
+  };
+  const Case cases[] = {
+      {"desktop off, start menu on", L"KWSweep@dtc.exe", shipped, L"/s",
+       [&] {
+         EXPECT_FALSE(FileExists(DesktopShortcut()));
+         EXPECT_TRUE(FileExists(StartMenuFolder() + L"\\" + kProduct + L".lnk"));
+         EXPECT_EQ(ReadValue(cu, kRegKey, L"StartMenuShortcutChk").Number(), 1u);
+         EXPECT_TRUE(ReadValue(cu, kRunKey, L"KWSweep").present);
+         EXPECT_TRUE(ReadValue(cu, kRegKey, L"SearchService").present) << "the search service by default";
+       }},
+      {"@ssc: no search service", L"KWSweep@ssc.exe", shipped, L"/s",
+       [&] {
+         EXPECT_FALSE(ReadValue(cu, kRegKey, L"SearchService").present);
+         EXPECT_TRUE(FileExists(DesktopShortcut()));
+       }},
+      {"/ForceUpdate starts the product without a completion window", L"KWSweepSetup.exe", shipped,
+       L"/InstallSlience true /ForceUpdate", [&] { EXPECT_TRUE(productRuns()); }},
+      {"/NormalUpdate keeps the completion window's choice", L"KWSweepSetup.exe", shipped,
+       L"/InstallSlience true /NormalUpdate", [&] { EXPECT_EQ(FindWindowW(L"KWSweepWnd", nullptr), nullptr); }},
+      {"the configuration's registry rows", L"KWSweepSetup.exe", variant, L"/InstallSlience true",
+       [&] {
+         EXPECT_EQ(ReadValue(cu, L"SOFTWARE\\KWSweepTest", L"Custom").Text(), L"from the list");
+         EXPECT_EQ(ReadValue(cu, L"SOFTWARE\\KWSweepTest", L"Number").Number(), 7u);
+       }},
+      {"an OEM id from the file name", L"KWSweep_oem-13500.exe", shipped, L"/InstallSlience true",
+       [&] {
+         EXPECT_EQ(ReadValue(lm, kRegKey, L"OEMUnionId").Number(), 13500u);
+         EXPECT_EQ(ReadValue(lm, kRegKey, L"UnionId").Number(), kShippedUnionId);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Clean();
+    DeleteTree(cu, L"SOFTWARE\\KWSweepTest");
+    const SetupRun setup = Install(c.arguments, c.exeName, c.source);
+    EXPECT_EQ(setup.run.exitCode, 0u);
+    EXPECT_FALSE(setup.sawVisibleWindow);
+    EXPECT_TRUE(FileExists(DefaultFolder() + L"\\KWSweep.exe"));
+    c.check();
+  }
+  DeleteTree(cu, L"SOFTWARE\\KWSweepTest");
+}
+
+// A cover install with another union id keeps the recorded one (the shipped
+// configuration does not overwrite it) and reports the installation as a
+// cover install under it.
+TEST_F(DemoInstall, ACoverInstallWithAnotherUnionIdKeepsTheRecordedOne) {
+  ASSERT_EQ(Install(L"/InstallSlience true").run.exitCode, 0u);
+  DeleteFileW(standinLog_.c_str());
+  const SetupRun cover = Install(L"-uid=26350 /InstallSlience true");
+  EXPECT_EQ(cover.run.exitCode, 0u);
+  EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kRegKey, L"UnionId").Number(), kShippedUnionId);
+  EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kRegKey, L"UnionId").Number(), kShippedUnionId);
+  EXPECT_TRUE(cover.run.HasTrace(L"tq cover install!!!"));
+  EXPECT_EQ(Count(Calls(), L"stat_install 3"), 1);
+  EXPECT_EQ(Count(Calls(), L"stat_unionid " + std::to_wstring(kShippedUnionId)), 1);
 }
 
 }  // namespace

@@ -123,4 +123,35 @@ TEST(ToolProcesses, MissingToolsFolderEndsNothing) {
   RemoveTree(root);
 }
 
+// OnInstall ends the product's tool processes before the script's event
+// runs: the event no longer sees them.
+TEST(ToolProcesses, AreEndedBeforeTheInstallEventRuns) {
+  const std::wstring root = MakeTempFolder(L"toolsfirst");
+  const std::wstring install = root + L"\\Install";
+  for (const std::wstring& folder : {install, install + L"\\Tools", install + L"\\Tools\\A", root + L"\\run"})
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  const std::wstring sleeper = ExeFolder() + L"\\sleeper.exe";
+  ASSERT_TRUE(CopyFileW(sleeper.c_str(), (install + L"\\Tools\\A\\kwtool.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(sleeper.c_str(), (root + L"\\run\\kwtool.exe").c_str(), FALSE));
+  PROCESS_INFORMATION running{};
+  ASSERT_TRUE(StartProgram(root + L"\\run\\kwtool.exe", running));
+  Sleep(300);
+  kw::QRVScriptEngine& engine = kw::QRVScriptEngine::Instance();
+  const std::string event =
+      "function QRVSE_OnInstall() tool_seen_by_event = Lua_GetProcessId('kwtool.exe') end "
+      "tool_seen_before = Lua_GetProcessId('kwtool.exe')";
+  ASSERT_TRUE(engine.DoBuffer(event.data(), event.size(), "event"));
+  EXPECT_GT(engine.GetGlobalInteger("tool_seen_before"), 0) << "running before";
+  engine.SetGlobalString("global_install_path", install);
+  kw::CInstallMgr::Instance().OnInstall();
+  EXPECT_EQ(engine.GetGlobalInteger("tool_seen_by_event"), -1) << "ended before the event";
+  EXPECT_EQ(WaitForSingleObject(running.hProcess, 0), WAIT_OBJECT_0);
+  const std::string clear = "QRVSE_OnInstall = nil";
+  engine.DoBuffer(clear.data(), clear.size(), "clear");
+  TerminateProcess(running.hProcess, 0);
+  CloseHandle(running.hThread);
+  CloseHandle(running.hProcess);
+  RemoveTree(root);
+}
+
 }  // namespace

@@ -104,4 +104,22 @@ TEST_F(SecondInstaller, LeavesWithoutTheSilenceOptionAndProceedsWithIt) {
   }
 }
 
+// A configuration without "global_install_mutex_guid", or with an empty one,
+// gets the installer's own default name with its application id.
+TEST(SingleInstance, WithoutAConfiguredNameTheDefaultMutexIsUsed) {
+  const std::wstring folder = MakeTempFolder(L"defaultmutex");
+  for (const wchar_t* configured : {L"<none>", L"<empty>"}) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(configured)));
+    ChildOptions options;
+    options.commandLine = Quote(ExeFolder() + L"\\kwtest_events.exe") + L" /InstallSlience true";
+    options.environment = {{L"KW_TEST_EVENTS", folder + L"\\events.txt"}, {L"KW_TEST_MUTEX", configured},
+                           {L"KW_TEST_APP_ID", L"7"}, {L"TEMP", folder}, {L"TMP", folder}};
+    const ChildRun run = RunChild(options);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(run.HasTrace(L"tq  szObjectName = Global\\{A043B702-166A-4FB8-9733-E2BC4713F36F}7 "))
+        << testing::PrintToString(run.Texts());
+  }
+  RemoveTree(folder);
+}
+
 }  // namespace

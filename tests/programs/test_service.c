@@ -1,13 +1,14 @@
 /* A Windows service for the service tests; its mode is the first argument
    of its binary path. "normal" starts within a moment and runs until it is
    stopped; "stuck" stays start-pending (accepting no control) for two
-   minutes. */
+   minutes; "nostop" runs like "normal" but accepts no stop. */
 #include <windows.h>
 #include <shellapi.h>
 
 static SERVICE_STATUS_HANDLE g_status;
 static HANDLE g_stop;
 static int g_stuck;
+static int g_noStop;
 
 static void Report(DWORD state, DWORD accepted, DWORD checkPoint, DWORD waitHint) {
   SERVICE_STATUS status = {0};
@@ -37,7 +38,7 @@ static void WINAPI ServiceMain(DWORD argc, LPWSTR* argv) {
   } else {
     Report(SERVICE_START_PENDING, 0, 1, 1000);
     Sleep(200);
-    Report(SERVICE_RUNNING, SERVICE_ACCEPT_STOP, 0, 0);
+    Report(SERVICE_RUNNING, g_noStop ? 0 : SERVICE_ACCEPT_STOP, 0, 0);
     WaitForSingleObject(g_stop, INFINITE);
   }
   Report(SERVICE_STOPPED, 0, 0, 0);
@@ -48,6 +49,7 @@ int WINAPI wWinMain(HINSTANCE a, HINSTANCE b, PWSTR c, int d) {
   int argc = 0;
   LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   g_stuck = argv && argc > 1 && lstrcmpiW(argv[1], L"stuck") == 0;
+  g_noStop = argv && argc > 1 && lstrcmpiW(argv[1], L"nostop") == 0;
   g_stop = CreateEventW(NULL, TRUE, FALSE, NULL);
   SERVICE_TABLE_ENTRYW table[] = {{(LPWSTR)L"", ServiceMain}, {NULL, NULL}};
   return StartServiceCtrlDispatcherW(table) ? 0 : 1;

@@ -119,6 +119,28 @@ TEST_F(FileFunctions, CopyAndMoveTraceWhatTheyDid) {
   EXPECT_EQ(ReadBytes(Path(L"c.txt")), "a");
 }
 
+// A target whose folder is a file cannot be written: false, the failure
+// line and the shell's error code, and the source stays.
+TEST_F(FileFunctions, CopyAndMoveFailuresTraceTheShellsCode) {
+  ASSERT_TRUE(WriteBytes(Path(L"source.txt"), "source"));
+  ASSERT_TRUE(WriteBytes(Path(L"plain"), "a file, not a folder"));
+  Set("a", Path(L"source.txt"));
+  Set("b", Path(L"plain\\target.txt"));
+  for (const char* verb : {"Copy", "Move"}) {
+    SCOPED_TRACE(verb);
+    Traces();
+    EXPECT_EQ(Call(std::string("Lua_") + verb + "File(a, b)"), L"false");
+    const Lines traces = Traces();
+    ASSERT_GE(traces.size(), 2u) << testing::PrintToString(traces);
+    EXPECT_EQ(traces[0], L"tq " + kw::Utf8ToWide(verb) + L" " + Path(L"source.txt") + L" to " +
+                             Path(L"plain\\target.txt") + L" failed!");
+    EXPECT_EQ(traces[1].rfind(L"tq SHFileOperation error code : 0x", 0), 0u) << testing::PrintToString(traces[1]);
+    EXPECT_EQ(traces[1].substr(traces[1].size() - 2), L"\r\n");
+    EXPECT_EQ(ReadBytes(Path(L"source.txt")), "source");
+    EXPECT_EQ(ReadBytes(Path(L"plain")), "a file, not a folder");
+  }
+}
+
 // A tree with nested folders, a read-only and a hidden file.
 void MakeTree(const std::wstring& root) {
   for (const wchar_t* sub : {L"", L"\\sub", L"\\sub\\deeper", L"\\empty"})

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "child_process.h"
+#include "trace_capture.h"
 #include "script/lib_process.h"
 #include "script_call.h"
 
@@ -16,12 +18,12 @@ using namespace kwtest;
 // Installs test_service.exe under a name of its own for one test.
 class ScriptService : public testing::Test {
  protected:
-  void Install(const wchar_t* mode) {
+  void Install(const wchar_t* mode, const std::wstring& program = ExeFolder() + L"\\test_service.exe") {
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
     name = L"KWTestSvc" + std::to_wstring(GetCurrentProcessId()) + kw::Utf8ToWide(info->name()).substr(0, 16);
     manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
     ASSERT_NE(manager, nullptr);
-    const std::wstring binary = Quote(ExeFolder() + L"\\test_service.exe") + L" " + mode;
+    const std::wstring binary = Quote(program) + L" " + mode;
     service = CreateServiceW(manager, name.c_str(), name.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
                              SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr, nullptr,
                              nullptr, nullptr);
@@ -80,6 +82,39 @@ TEST_F(ScriptService, OtherVerbsAreFalse) {
     EXPECT_FALSE(CallBool(Scm(verb)));
   }
   EXPECT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+}
+
+// A start or stop the system refuses: false, with its failure trace.
+TEST_F(ScriptService, AStartOrStopTheSystemRefusesIsFalseWithItsTrace) {
+  struct Case {
+    const char* what;
+    const wchar_t* mode;
+    bool missingProgram;
+    const char* verb;
+    const wchar_t* message;
+  };
+  const Case cases[] = {{"a program that is not there", L"normal", true, "'start'", L"StartService failed!"},
+                        {"a service that takes no stop", L"nostop", false, "'stop'", L"StopService failed!"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Install(c.mode, c.missingProgram ? ExeFolder() + L"\\no_such_service.exe" : ExeFolder() + L"\\test_service.exe");
+    if (!c.missingProgram) {
+      ASSERT_TRUE(StartServiceW(service, 0, nullptr));
+      for (int i = 0; i < 100 && Status().dwCurrentState != SERVICE_RUNNING; ++i) Sleep(50);
+      ASSERT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+    }
+    TraceCapture capture;
+    EXPECT_FALSE(CallBool(Scm(c.verb)));
+    const std::vector<std::wstring> traces = capture.Take();
+    ASSERT_EQ(traces.size(), 3u) << testing::PrintToString(traces);
+    EXPECT_EQ(traces[0].rfind(L"tq " + std::wstring(c.message) + L"tq file:src/script/lib_service.cpp", 0), 0u)
+        << testing::PrintToString(traces[0]);
+    EXPECT_EQ(traces[2].rfind(L"tq " + std::wstring(c.message) + L"tq err:", 0), 0u);
+    EXPECT_NE(traces[2], L"tq " + std::wstring(c.message) + L"tq err:0\r\n") << "the system's reason";
+    TearDown();
+    service = nullptr;
+    manager = nullptr;
+  }
 }
 
 TEST(ScriptServiceMissing, AServiceThatDoesNotExistIsTrue) {
