@@ -27,4 +27,4 @@ add_dependencies(ui_control_tests ui_image_skin)
 # of its own, so that it never races the arithmetic's build).
 add_test(NAME ui_native.images
   COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/ui/native/check.sh ${PROJECT_BINARY_DIR}/ui-native-images ui_images_native)
-set_tests_properties(ui_native.images PROPERTIES TIMEOUT 300)
+set_tests_properties(ui_native.images PROPERTIES TIMEOUT 600)
