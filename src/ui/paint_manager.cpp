@@ -12,6 +12,7 @@
 #include "ui/render.h"
 #include "ui/shadow.h"
 #include "ui/system_libraries.h"
+#include "ui/ui_actions.h"
 #include "ui/value_parse.h"
 
 namespace DuiLib {
@@ -322,6 +323,18 @@ void CPaintManagerUI::SetAllDPI(int dpi) {
   const std::vector<CPaintManagerUI*> managers = Process().managers;
   for (CPaintManagerUI* manager : managers) manager->SetDPI(dpi);
   Process().globalDpi = dpi;
+}
+
+int CPaintManagerUI::GetMonitorDpi(HWND window) {
+  HMONITOR monitor = window ? MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY)
+                            : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+  int dpi = QueryMonitorDpi(monitor);
+  if (dpi <= 0) {
+    if (dpi < 0) CurrentUiActions().messageBox(nullptr, L"GetDpiForMonitor failed", L"Notification", MB_OK);
+    kw::WindowDc screen(nullptr);
+    dpi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSX) : 96;
+  }
+  return SnapMonitorDpi(dpi);
 }
 
 void CPaintManagerUI::ResizeForScale(int oldScale, int newScale) {
@@ -1342,6 +1355,7 @@ bool CPaintManagerUI::HandlePaint() {
       FrameRect(target, &area, red.Get());
     }
   }
+  ++completedPaints_;
   if (rootLaidOut && root_) SendNotify(root_, L"windowsize", 0, 0, true);
   return true;
 }

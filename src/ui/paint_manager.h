@@ -171,6 +171,10 @@ class CPaintManagerUI {
   SIZE ScaleSize(const SIZE& size) const { return dpi_.ScaleSize(size); }
   void SetDPI(int dpi);
   static void SetAllDPI(int dpi);
+  // The effective DPI of the monitor that holds `window` (the primary one as
+  // fallback), snapped down to 96/120/144/168/192. A failed per-monitor query
+  // shows "GetDpiForMonitor failed" and falls back to the screen's DPI.
+  static int GetMonitorDpi(HWND window);
   static int GetGlobalDpi();
 
   // --- Control tree ---
@@ -190,6 +194,8 @@ class CPaintManagerUI {
   void Invalidate();
   void Invalidate(const RECT& rect);
   bool IsFirstLayout() const { return firstLayout_; }
+  // Paints that reached the window (for benchmarks and tests).
+  unsigned CompletedPaints() const { return completedPaints_; }
   // Controls painted after the root.
   bool AddPostPaint(CControlUI* control);
   bool RemovePostPaint(CControlUI* control);
@@ -326,6 +332,7 @@ class CPaintManagerUI {
   bool asyncPosted_ = false;
   bool inPaint_ = false;
   bool layeredPaintPosted_ = false;
+  unsigned completedPaints_ = 0;
   RECT layeredUpdate_{};  // area due for the next layered push
 
   std::map<std::wstring, CControlUI*, std::less<>> nameMap_;

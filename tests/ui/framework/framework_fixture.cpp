@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/handles.h"
 #include "ui/control_factory.h"
 
 namespace kwui {
@@ -109,8 +110,8 @@ int RunUnix(const std::wstring& commandLine, DWORD timeoutMs) {
   if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
     return -1;
   }
-  if (process.hThread) CloseHandle(process.hThread);
-  if (process.hProcess) CloseHandle(process.hProcess);
+  kw::UniqueHandle thread(process.hThread);
+  kw::UniqueHandle child(process.hProcess);
   // Messages keep flowing meanwhile: the window under the tool's input answers.
   const bool done = PumpUntil([&] { return GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
   if (!done) return -1;
@@ -153,9 +154,8 @@ LRESULT CALLBACK ColourProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   if (message == WM_PAINT) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(GetWindowLongPtrW(window, GWLP_USERDATA)));
-    FillRect(dc, &paint.rcPaint, brush);
-    DeleteObject(brush);
+    kw::UniqueBrush brush(CreateSolidBrush(static_cast<COLORREF>(GetWindowLongPtrW(window, GWLP_USERDATA))));
+    FillRect(dc, &paint.rcPaint, brush.Get());
     EndPaint(window, &paint);
     return 0;
   }
@@ -170,16 +170,12 @@ ColourWindow::ColourWindow(const RECT& rect, COLORREF colour) {
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = L"KwColourWindow";
   RegisterClassW(&wc);
-  window_ = CreateWindowExW(0, L"KwColourWindow", L"KW Colour", WS_POPUP, rect.left, rect.top,
-                            rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, wc.hInstance, nullptr);
-  SetWindowLongPtrW(window_, GWLP_USERDATA, static_cast<LONG_PTR>(colour));
-  ::ShowWindow(window_, SW_SHOWNOACTIVATE);
-  UpdateWindow(window_);
+  window_.Reset(CreateWindowExW(0, L"KwColourWindow", L"KW Colour", WS_POPUP, rect.left, rect.top,
+                                rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, wc.hInstance, nullptr));
+  SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, static_cast<LONG_PTR>(colour));
+  ::ShowWindow(window_.Get(), SW_SHOWNOACTIVATE);
+  UpdateWindow(window_.Get());
   Pump(50);
-}
-
-ColourWindow::~ColourWindow() {
-  if (window_) DestroyWindow(window_);
 }
 
 void CTestButtonUI::HandleEvent(DuiLib::TEventUI& event) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/handles.h"
 #include "ui/container.h"
 #include "ui/paint_manager.h"
 #include "ui/window_base.h"
@@ -63,11 +64,10 @@ std::vector<unsigned> Screenshot(const RECT& area);
 class ColourWindow {
  public:
   ColourWindow(const RECT& rect, COLORREF colour);
-  ~ColourWindow();
-  HWND Get() const { return window_; }
+  HWND Get() const { return window_.Get(); }
 
  private:
-  HWND window_ = nullptr;
+  kw::UniqueWindow window_;
 };
 
 // A clickable leaf registered as "TestButton" (class "ButtonUI"): "click" on

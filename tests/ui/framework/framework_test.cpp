@@ -10,6 +10,7 @@
 #include "framework_fixture.h"
 #include "ui/control_factory.h"
 #include "ui/dialog_builder.h"
+#include "ui/render.h"
 #include "ui/ui_actions.h"
 
 using namespace DuiLib;
@@ -164,6 +165,11 @@ TEST_F(Framework, FontsFollowTheScale) {
   GetObjectW(manager.GetFont(3), sizeof(info), &info);
   EXPECT_EQ(info.lfHeight, -21);
   EXPECT_EQ(info.lfQuality, CLEARTYPE_QUALITY);
+}
+
+TEST_F(Framework, MonitorDpiAndTooltipColours) {
+  EXPECT_EQ(CPaintManagerUI::GetMonitorDpi(nullptr), 96);  // the prefix's screen
+  EXPECT_EQ(ToColorRef(0xFF8B8989), RGB(0x8B, 0x89, 0x89));
 }
 
 TEST_F(Framework, SetAllDpiResizesKeepingTheCorner) {
@@ -566,7 +572,9 @@ TEST_F(Framework, ASkinThatCannotBeBuiltEndsTheProcessWithOne) {
   const kwtest::ChildRun run = kwtest::RunChild(options);
   ASSERT_TRUE(run.started);
   EXPECT_EQ(run.exitCode, 1u);
-  EXPECT_TRUE(run.HasTrace(L"box: Duilib: 加载资源文件失败：Layout/Missing.xml"));
+  // "加载资源文件失败：" as the driver escapes it.
+  EXPECT_TRUE(run.HasTrace(L"box: Duilib: \\u52A0\\u8F7D\\u8D44\\u6E90\\u6587\\u4EF6\\u5931\\u8D25\\uFF1ALayout/Missing.xml"))
+      << (run.traces.empty() ? std::string("no trace") : std::string(run.traces.back().text.begin(), run.traces.back().text.end()));
 }
 
 }  // namespace
