@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "installer/log.h"
+#include "core/log.h"
 #include "core/system_dll.h"
 #include "core/trace.h"
 #include "script/engine.h"

@@ -4,9 +4,9 @@
 
 #include "core/encoding.h"
 #include "core/find_handle.h"
-#include "installer/log.h"
+#include "core/log.h"
 #include "core/handles.h"
-#include "installer/process_tool_help.h"
+#include "core/process_tool_help.h"
 #include "script/deferred_globals.h"
 #include "script/engine.h"
 

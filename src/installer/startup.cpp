@@ -10,7 +10,7 @@
 #include "core/handles.h"
 #include "installer/install_mgr.h"
 #include "installer/instance.h"
-#include "installer/log.h"
+#include "core/log.h"
 #include "core/system_dll.h"
 #include "core/trace.h"
 #include "installer/window_run.h"

@@ -6,7 +6,7 @@ extern "C" {
 #include <lua.h>
 }
 
-#include "installer/process_tool_help.h"
+#include "core/process_tool_help.h"
 #include "core/trace.h"
 #include "script/engine.h"
 #include "script/native_args.h"

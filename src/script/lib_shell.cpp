@@ -14,7 +14,7 @@ extern "C" {
 }
 
 #include "core/encoding.h"
-#include "installer/launch.h"
+#include "core/launch.h"
 #include "core/path_exists.h"
 #include "core/system_dll.h"
 #include "core/trace.h"

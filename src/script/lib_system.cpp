@@ -5,7 +5,7 @@ extern "C" {
 #include <lua.h>
 }
 
-#include "installer/log.h"
+#include "core/log.h"
 #include "core/path_exists.h"
 #include "core/trace.h"
 #include "script/engine.h"

@@ -7,7 +7,7 @@
 
 #include "child_process.h"
 #include "installer/install_mgr.h"
-#include "installer/log.h"
+#include "core/log.h"
 #include "script/engine.h"
 
 namespace {

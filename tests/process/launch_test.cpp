@@ -5,7 +5,7 @@
 #include <string>
 
 #include "child_process.h"
-#include "installer/launch.h"
+#include "core/launch.h"
 
 namespace {
 

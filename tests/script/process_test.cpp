@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "child_process.h"
-#include "installer/process_tool_help.h"
+#include "core/process_tool_help.h"
 #include "script/system_actions.h"
 #include "script_call.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "child_process.h"
-#include "installer/log.h"
+#include "core/log.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "installer/log.h"
+#include "core/log.h"
 
 #include <windows.h>
 

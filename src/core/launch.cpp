@@ -1,4 +1,4 @@
-#include "installer/launch.h"
+#include "core/launch.h"
 
 #include "core/encoding.h"
 

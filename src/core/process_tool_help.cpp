@@ -1,4 +1,4 @@
-#include "installer/process_tool_help.h"
+#include "core/process_tool_help.h"
 
 #include <psapi.h>
 
