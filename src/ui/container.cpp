@@ -320,6 +320,36 @@ void CContainerUI::SetPos(RECT rect, bool invalidate) {
   }
 }
 
+void CContainerUI::LayOutLine(bool horizontal, int childPadding, CrossAlign crossAlign, bool expandBalance) {
+  const RECT content = GetContentRect();
+  std::vector<CControlUI*> laidOut;
+  std::vector<LayoutChild> children;
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    CControlUI* item = items_[i];
+    if (!item->IsVisible()) continue;
+    if (item->IsFloat()) {
+      SetFloatPos(static_cast<int>(i));
+      continue;
+    }
+    laidOut.push_back(item);
+    children.push_back(LayoutInfo(*item));
+  }
+  if (laidOut.empty()) return;
+  LinearLayoutInput input;
+  input.content = ToIntRect(content);
+  input.available = IntSize{content.right - content.left, content.bottom - content.top};
+  input.childPadding = childPadding;
+  input.crossAlign = crossAlign;
+  input.expandBalance = expandBalance;
+  const EstimateFn estimate = [&](std::size_t i, IntSize available) {
+    const SIZE size = laidOut[i]->EstimateSize(SIZE{available.cx, available.cy});
+    return IntSize{size.cx, size.cy};
+  };
+  const LinearLayoutResult result =
+      horizontal ? LayoutHorizontal(input, children, estimate) : LayoutVertical(input, children, estimate);
+  for (std::size_t i = 0; i < laidOut.size(); ++i) laidOut[i]->SetPos(ToRect(result.rects[i]), false);
+}
+
 void CContainerUI::Move(SIZE offset, bool invalidate) {
   CControlUI::Move(offset, invalidate);
   for (CControlUI* item : items_) {
@@ -413,31 +443,7 @@ UINT CHorizontalLayoutUI::GetControlFlags() const { return IsEnabled() && sepWid
 
 void CHorizontalLayoutUI::SetPos(RECT rect, bool invalidate) {
   CControlUI::SetPos(rect, invalidate);
-  const RECT content = GetContentRect();
-  std::vector<CControlUI*> laidOut;
-  std::vector<LayoutChild> children;
-  for (std::size_t i = 0; i < items_.size(); ++i) {
-    CControlUI* item = items_[i];
-    if (!item->IsVisible()) continue;
-    if (item->IsFloat()) {
-      SetFloatPos(static_cast<int>(i));
-      continue;
-    }
-    laidOut.push_back(item);
-    children.push_back(LayoutInfo(*item));
-  }
-  if (laidOut.empty()) return;
-  LinearLayoutInput input;
-  input.content = ToIntRect(content);
-  input.available = IntSize{content.right - content.left, content.bottom - content.top};
-  input.childPadding = GetChildPadding();
-  input.crossAlign = CrossAlignOf(childVAlign_);
-  input.expandBalance = expandBalance_;
-  const LinearLayoutResult result = LayoutHorizontal(input, children, [&](std::size_t i, IntSize available) {
-    const SIZE size = laidOut[i]->EstimateSize(SIZE{available.cx, available.cy});
-    return IntSize{size.cx, size.cy};
-  });
-  for (std::size_t i = 0; i < laidOut.size(); ++i) laidOut[i]->SetPos(ToRect(result.rects[i]), false);
+  LayOutLine(true, GetChildPadding(), CrossAlignOf(childVAlign_), expandBalance_);
 }
 
 SIZE CHorizontalLayoutUI::EstimateSize(SIZE available) {
@@ -474,30 +480,7 @@ UINT CVerticalLayoutUI::GetControlFlags() const { return IsEnabled() && sepHeigh
 
 void CVerticalLayoutUI::SetPos(RECT rect, bool invalidate) {
   CControlUI::SetPos(rect, invalidate);
-  const RECT content = GetContentRect();
-  std::vector<CControlUI*> laidOut;
-  std::vector<LayoutChild> children;
-  for (std::size_t i = 0; i < items_.size(); ++i) {
-    CControlUI* item = items_[i];
-    if (!item->IsVisible()) continue;
-    if (item->IsFloat()) {
-      SetFloatPos(static_cast<int>(i));
-      continue;
-    }
-    laidOut.push_back(item);
-    children.push_back(LayoutInfo(*item));
-  }
-  if (laidOut.empty()) return;
-  LinearLayoutInput input;
-  input.content = ToIntRect(content);
-  input.available = IntSize{content.right - content.left, content.bottom - content.top};
-  input.childPadding = GetChildVPadding();
-  input.crossAlign = CrossAlignOf(childAlign_);
-  const LinearLayoutResult result = LayoutVertical(input, children, [&](std::size_t i, IntSize available) {
-    const SIZE size = laidOut[i]->EstimateSize(SIZE{available.cx, available.cy});
-    return IntSize{size.cx, size.cy};
-  });
-  for (std::size_t i = 0; i < laidOut.size(); ++i) laidOut[i]->SetPos(ToRect(result.rects[i]), false);
+  LayOutLine(false, GetChildVPadding(), CrossAlignOf(childAlign_), false);
 }
 
 SIZE CVerticalLayoutUI::EstimateSize(SIZE available) {

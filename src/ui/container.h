@@ -93,6 +93,8 @@ class CContainerUI : public CControlUI, public IContainerUI {
   const std::vector<CControlUI*>& Items() const { return items_; }
 
  protected:
+  // Lays the visible children out along one axis (floating ones by SetFloatPos).
+  void LayOutLine(bool horizontal, int childPadding, CrossAlign crossAlign, bool expandBalance);
   // The scaled children as the layout arithmetic sees them.
   static LayoutChild LayoutInfo(const CControlUI& child);
   static IntRect ToIntRect(const RECT& r) { return IntRect{r.left, r.top, r.right, r.bottom}; }

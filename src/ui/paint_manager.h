@@ -190,6 +190,8 @@ class CPaintManagerUI {
   void Invalidate();
   void Invalidate(const RECT& rect);
   bool IsFirstLayout() const { return firstLayout_; }
+  // Paints that reached the window (for benchmarks and tests).
+  unsigned CompletedPaints() const { return completedPaints_; }
   // Controls painted after the root.
   bool AddPostPaint(CControlUI* control);
   bool RemovePostPaint(CControlUI* control);
@@ -325,6 +327,8 @@ class CPaintManagerUI {
   bool focusNeeded_ = false;
   bool asyncPosted_ = false;
   bool inPaint_ = false;
+  bool layeredPaintPosted_ = false;
+  unsigned completedPaints_ = 0;
   RECT layeredUpdate_{};  // area due for the next layered push
 
   std::map<std::wstring, CControlUI*, std::less<>> nameMap_;

@@ -21,6 +21,11 @@ HINSTANCE Instance() { return CPaintManagerUI::GetResourceInstance(); }
 
 int RoundUpTo16(int value) { return (value + 15) / 16 * 16; }
 
+LRESULT NotHandled(BOOL& handled) {
+  handled = FALSE;
+  return 0;
+}
+
 }  // namespace
 
 // ---------------- CWindowWnd ----------------
@@ -382,15 +387,9 @@ CControlUI* WindowImplBase::CreateControl(std::wstring_view) { return nullptr; }
 
 std::wstring WindowImplBase::QueryControlText(std::wstring_view, std::wstring_view) { return {}; }
 
-LRESULT WindowImplBase::OnClose(UINT, WPARAM, LPARAM, BOOL& handled) {
-  handled = FALSE;
-  return 0;
-}
+LRESULT WindowImplBase::OnClose(UINT, WPARAM, LPARAM, BOOL& handled) { return NotHandled(handled); }
 
-LRESULT WindowImplBase::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
-  handled = FALSE;
-  return 0;
-}
+LRESULT WindowImplBase::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) { return NotHandled(handled); }
 
 LRESULT WindowImplBase::OnNcActivate(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
   if (IsIconic(window_)) {
@@ -458,15 +457,9 @@ LRESULT WindowImplBase::OnGetMinMaxInfo(UINT, WPARAM, LPARAM lParam, BOOL&) {
   return 0;
 }
 
-LRESULT WindowImplBase::OnMouseWheel(UINT, WPARAM, LPARAM, BOOL& handled) {
-  handled = FALSE;
-  return 0;
-}
+LRESULT WindowImplBase::OnMouseWheel(UINT, WPARAM, LPARAM, BOOL& handled) { return NotHandled(handled); }
 
-LRESULT WindowImplBase::OnMouseHover(UINT, WPARAM, LPARAM, BOOL& handled) {
-  handled = FALSE;
-  return 0;
-}
+LRESULT WindowImplBase::OnMouseHover(UINT, WPARAM, LPARAM, BOOL& handled) { return NotHandled(handled); }
 
 LRESULT WindowImplBase::OnSize(UINT, WPARAM, LPARAM, BOOL& handled) {
   const SIZE round = paintManager_.GetRoundCorner();
@@ -482,10 +475,7 @@ LRESULT WindowImplBase::OnSize(UINT, WPARAM, LPARAM, BOOL& handled) {
   return 0;
 }
 
-LRESULT WindowImplBase::OnChar(UINT, WPARAM, LPARAM, BOOL& handled) {
-  handled = FALSE;
-  return 0;
-}
+LRESULT WindowImplBase::OnChar(UINT, WPARAM, LPARAM, BOOL& handled) { return NotHandled(handled); }
 
 LRESULT WindowImplBase::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, BOOL&) {
   if ((wParam & 0xFFF0) == SC_CLOSE) {
@@ -524,42 +514,15 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {
   return 0;
 }
 
-LRESULT WindowImplBase::OnKeyDown(UINT, WPARAM, LPARAM, BOOL& handled) {
-  handled = FALSE;
-  return 0;
-}
-LRESULT WindowImplBase::OnKillFocus(UINT, WPARAM, LPARAM, BOOL& handled) {
-  handled = FALSE;
-  return 0;
-}
-LRESULT WindowImplBase::OnSetFocus(UINT, WPARAM, LPARAM, BOOL& handled) {
-  handled = FALSE;
-  return 0;
-}
-LRESULT WindowImplBase::OnLButtonDown(UINT, WPARAM, LPARAM, BOOL& handled) {
-  handled = FALSE;
-  return 0;
-}
-LRESULT WindowImplBase::OnLButtonUp(UINT, WPARAM, LPARAM, BOOL& handled) {
-  handled = FALSE;
-  return 0;
-}
-LRESULT WindowImplBase::OnRButtonDown(UINT, WPARAM, LPARAM, BOOL& handled) {
-  handled = FALSE;
-  return 0;
-}
-LRESULT WindowImplBase::OnRButtonUp(UINT, WPARAM, LPARAM, BOOL& handled) {
-  handled = FALSE;
-  return 0;
-}
-LRESULT WindowImplBase::OnMouseMove(UINT, WPARAM, LPARAM, BOOL& handled) {
-  handled = FALSE;
-  return 0;
-}
-LRESULT WindowImplBase::HandleCustomMessage(UINT, WPARAM, LPARAM, BOOL& handled) {
-  handled = FALSE;
-  return 0;
-}
+LRESULT WindowImplBase::OnKeyDown(UINT, WPARAM, LPARAM, BOOL& handled) { return NotHandled(handled); }
+LRESULT WindowImplBase::OnKillFocus(UINT, WPARAM, LPARAM, BOOL& handled) { return NotHandled(handled); }
+LRESULT WindowImplBase::OnSetFocus(UINT, WPARAM, LPARAM, BOOL& handled) { return NotHandled(handled); }
+LRESULT WindowImplBase::OnLButtonDown(UINT, WPARAM, LPARAM, BOOL& handled) { return NotHandled(handled); }
+LRESULT WindowImplBase::OnLButtonUp(UINT, WPARAM, LPARAM, BOOL& handled) { return NotHandled(handled); }
+LRESULT WindowImplBase::OnRButtonDown(UINT, WPARAM, LPARAM, BOOL& handled) { return NotHandled(handled); }
+LRESULT WindowImplBase::OnRButtonUp(UINT, WPARAM, LPARAM, BOOL& handled) { return NotHandled(handled); }
+LRESULT WindowImplBase::OnMouseMove(UINT, WPARAM, LPARAM, BOOL& handled) { return NotHandled(handled); }
+LRESULT WindowImplBase::HandleCustomMessage(UINT, WPARAM, LPARAM, BOOL& handled) { return NotHandled(handled); }
 
 LONG WindowImplBase::GetStyle() { return GetWindowLongW(window_, GWL_STYLE) & ~WS_CAPTION; }
 
