@@ -17,8 +17,14 @@ add_dependencies(ui_image_tests ui_image_skin)
 
 # The controls and the image caches in real windows, under the real mouse.
 kw_add_gtest(ui_control_tests DESKTOP ui/controls/controls_test.cpp ui/controls/showcase_test.cpp
-             ui/images/cache_test.cpp)
+             ui/images/cache_test.cpp ui/framework/framework_fixture.cpp)
 target_link_libraries(ui_control_tests PRIVATE kw_ui)
 target_include_directories(ui_control_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ui ${CMAKE_CURRENT_SOURCE_DIR}/ui/images
-                           ${CMAKE_CURRENT_SOURCE_DIR}/ui/controls)
+                           ${CMAKE_CURRENT_SOURCE_DIR}/ui/controls ${CMAKE_CURRENT_SOURCE_DIR}/ui/framework)
 add_dependencies(ui_control_tests ui_image_skin)
+
+# Descriptors and decoding natively too, under the sanitizers (a build folder
+# of its own, so that it never races the arithmetic's build).
+add_test(NAME ui_native.images
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/ui/native/check.sh ${PROJECT_BINARY_DIR}/ui-native-images ui_images_native)
+set_tests_properties(ui_native.images PROPERTIES TIMEOUT 300)

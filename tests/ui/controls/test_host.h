@@ -1,7 +1,8 @@
 // A real top-level window driven by a paint manager, for the control and
 // image tests: notifications are recorded, painting goes through the
 // window's own paint message, the mouse is moved by xdotool (as a person
-// would) and screenshots are taken with ImageMagick's import.
+// would) and screenshots are taken with ImageMagick's import, both run
+// through the framework tests' RunUnix.
 #pragma once
 #include <windows.h>
 
@@ -16,35 +17,12 @@
 #include "ui/control.h"
 #include "ui/dialog_builder.h"
 #include "ui/paint_manager.h"
+#include "framework_fixture.h"
 
 namespace kwtest {
 
-// Starts a program of the Unix side (Wine starts ELF files through
-// CreateProcess). Its handle cannot be waited for under Wine, so callers
-// watch for the effect. False when it cannot be started.
-inline bool StartUnix(const std::wstring& commandLine) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  std::wstring line = commandLine;
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-    return false;
-  kw::UniqueHandle process(info.hProcess), thread(info.hThread);
-  return true;
-}
-
-// Handles every message waiting for this thread.
-inline void PumpMessages(DWORD forMilliseconds = 0) {
-  const DWORD end = GetTickCount() + forMilliseconds;
-  do {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    if (forMilliseconds) Sleep(10);
-  } while (forMilliseconds && static_cast<LONG>(end - GetTickCount()) > 0);
-}
+// Handles the thread's messages for `forMilliseconds` (0: those waiting).
+inline void PumpMessages(DWORD forMilliseconds = 0) { kwui::Pump(forMilliseconds); }
 
 // GDI+ started once for the whole test program, as the installer starts it
 // before its first window; shut down at exit.
@@ -147,19 +125,18 @@ class TestHost : public DuiLib::INotifyUI {
     return out;
   }
 
-  // The real mouse, in client coordinates of this window. Each step waits
-  // until the window has seen it.
+  // The real mouse, in client coordinates of this window. Each step
+  // returns once the window has seen it.
   void MouseTo(int x, int y) {
     POINT target{x, y};
     ClientToScreen(window_, &target);
     Xdotool(L"mousemove " + std::to_wstring(target.x) + L" " + std::to_wstring(target.y));
-    for (int i = 0; i < 200; ++i) {
+    kwui::PumpUntil([&] {
       POINT at{};
       GetCursorPos(&at);
-      if (at.x == target.x && at.y == target.y) break;
-      PumpMessages(10);
-    }
-    PumpMessages(100);
+      return at.x == target.x && at.y == target.y;
+    });
+    PumpMessages(50);
   }
   void MouseDown() { Button(L"mousedown 1", true); }
   void MouseUp() { Button(L"mouseup 1", false); }
@@ -168,19 +145,15 @@ class TestHost : public DuiLib::INotifyUI {
     MouseDown();
     MouseUp();
   }
-  // A screenshot of the whole screen into a PNG file (Windows path).
+  // A screenshot of this window into a PNG file (Windows path).
   bool Screenshot(const std::wstring& path) {
     Paint();
+    RECT r{};
+    GetWindowRect(window_, &r);
     DeleteFileW(path.c_str());
-    const std::wstring done = path + L".done";
-    DeleteFileW(done.c_str());
-    // The shell writes the marker once import has finished.
-    if (!StartUnix(L"Z:\\bin\\sh -c \"import -window root '" + UnixPath(path) + L"' && touch '" + UnixPath(done) +
-                   L"'\""))
-      return false;
-    for (int i = 0; i < 1000 && GetFileAttributesW(done.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) PumpMessages(10);
-    DeleteFileW(done.c_str());
-    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const std::wstring crop = std::to_wstring(r.right - r.left) + L"x" + std::to_wstring(r.bottom - r.top) + L"+" +
+                              std::to_wstring(r.left) + L"+" + std::to_wstring(r.top);
+    return kwui::RunUnix(L"/usr/bin/import -window root -crop " + crop + L" +repage '" + UnixPath(path) + L"'") == 0;
   }
 
   void Notify(DuiLib::TNotifyUI& notification) override {
@@ -198,16 +171,13 @@ class TestHost : public DuiLib::INotifyUI {
     return p;
   }
   void Xdotool(const std::wstring& arguments) {
-    EXPECT_TRUE(StartUnix(L"Z:\\usr\\bin\\xdotool " + arguments)) << std::string(arguments.begin(), arguments.end());
+    EXPECT_EQ(kwui::RunUnix(L"/usr/bin/xdotool " + arguments), 0) << std::string(arguments.begin(), arguments.end());
   }
-  // Presses or releases the left button and waits until the system says so.
+  // Presses or releases the left button; returns once the system says so.
   void Button(const wchar_t* arguments, bool down) {
     Xdotool(arguments);
-    for (int i = 0; i < 200; ++i) {
-      PumpMessages(10);
-      if (((GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0) == down) break;
-    }
-    PumpMessages(100);
+    kwui::PumpUntil([down] { return ((GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0) == down; });
+    PumpMessages(50);
   }
   static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
