@@ -69,7 +69,7 @@ int Drag(int x, int y, int dx, int dy) {
 // A skin like the installer's: 600 × 460, the top 66 pixels drag the window,
 // a minimise button in the caption, a transparent (layered) background.
 std::wstring Skin(const std::wstring& shadow) {
-  return L"<Window size=\"600,460\" mininfo=\"600,460\" caption=\"0,0,0,66\" sizebox=\"0,0,0,0\" " +
+  return L"<Window size=\"600,460\" mininfo=\"600,460\" caption=\"0,0,0,66\" sizebox=\"0,0,0,0\" bktrans=\"true\" " +
          shadow +
          L"><VerticalLayout bkcolor=\"#FF3366CC\"><HorizontalLayout height=\"66\"><Control name=\"title\"/>"
          L"<TestButton name=\"minbtn\" width=\"24\" height=\"24\"/></HorizontalLayout><Control name=\"body\"/>"
