@@ -8,6 +8,7 @@ kw_add_gtest(shadow_window_tests DESKTOP
   ${shadow_dir}/shadow_window_test.cpp ${CMAKE_CURRENT_LIST_DIR}/framework/framework_fixture.cpp)
 target_link_libraries(shadow_window_tests PRIVATE kw_ui)
 target_include_directories(shadow_window_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/framework)
+target_compile_definitions(shadow_window_tests PRIVATE KW_SHADOW_SKIN=L"Z:${shadow_dir}/skin/")
 
 add_test(NAME shadow_native.bitmap
   COMMAND ${shadow_dir}/native_bitmap_test.sh ${PROJECT_BINARY_DIR}/shadow-native)

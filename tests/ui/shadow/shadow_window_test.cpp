@@ -176,6 +176,39 @@ TEST_F(Shadow, ComputedShadowLiesAroundTheWindowAndIsCutOutUnderIt) {
   EXPECT_NE(WindowFromPoint(POINT{195, 390}), shadowWindow);
 }
 
+TEST_F(Shadow, ImageShadowIsANineGridAroundTheWindow) {
+  // A 30 × 30 ring: corners of alpha 200, edges of 100, an empty middle, in
+  // colour #204080; corner 10 keeps the corners and stretches the edges.
+  CPaintManagerUI::SetResourcePath(KW_SHADOW_SKIN);
+  TestWindow window(Skin(L"showshadow=\"true\" shadowimage=\"shadow_ring.png\" shadowcorner=\"10,10,10,10\" "
+                         L"shadowsize=\"12\" shadowposition=\"5,5\""));
+  ASSERT_TRUE(window.Open(200, 150));
+  kwui::Pump(200);
+  CPaintManagerUI::SetResourcePath(L"");
+  const CShadowUI& shadow = *window.Manager().GetShadow();
+  ASSERT_NE(shadow.GetHWND(), nullptr);
+  // The image lies evenly around the window: the offset is the computed
+  // shadow's.
+  EXPECT_TRUE(SameRect(WindowRectOf(shadow.GetHWND()), Grown(window.WindowRect(), 12)))
+      << Show(WindowRectOf(shadow.GetHWND()));
+  const COffscreenSurface* pushed = shadow.PushedBitmap();
+  ASSERT_NE(pushed, nullptr);
+  ASSERT_EQ(pushed->Width(), 624);
+  ASSERT_EQ(pushed->Height(), 484);
+  const struct {
+    int x, y;
+    unsigned pixel;
+  } cells[] = {{5, 5, 0xC8193264u},   {618, 478, 0xC8193264u}, {0, 483, 0xC8193264u}, {300, 5, 0x640C1932u},
+               {5, 240, 0x640C1932u}, {620, 240, 0x640C1932u}, {300, 480, 0x640C1932u}, {300, 240, 0u},
+               {12, 12, 0u}};
+  for (const auto& cell : cells) {
+    const unsigned actual = pushed->Row(cell.y)[cell.x];
+    for (int shift = 0; shift < 32; shift += 8)
+      EXPECT_NEAR(static_cast<int>((actual >> shift) & 0xFF), static_cast<int>((cell.pixel >> shift) & 0xFF), 1)
+          << cell.x << "," << cell.y << " " << std::hex << actual;
+  }
+}
+
 TEST_F(Shadow, MinimiseHidesTheShadowRestoreShowsItAndItFollowsADrag) {
   TestWindow window(Skin(kComputedShadow));
   ASSERT_TRUE(window.Open(200, 150));
