@@ -222,7 +222,21 @@ std::span<const AttributeSetter<CPaintManagerUI>> CPaintManagerUI::WindowAttribu
       {L"linkfontcolor", [](M& m, std::wstring_view v) { m.defaultLinkFontColor_ = ParseColor(v); }},
       {L"linkhoverfontcolor", [](M& m, std::wstring_view v) { m.defaultLinkHoverFontColor_ = ParseColor(v); }},
       {L"selectedcolor", [](M& m, std::wstring_view v) { m.defaultSelectedColor_ = ParseColor(v); }},
+      // The shadow's look; its setters refuse values out of range.
       {L"showshadow", [](M& m, std::wstring_view v) { m.shadow_->ShowShadow(ParseBool(v)); }},
+      {L"shadowsize", [](M& m, std::wstring_view v) { m.shadow_->SetSize(ParseInt(v)); }},
+      {L"shadowsharpness", [](M& m, std::wstring_view v) { m.shadow_->SetSharpness(ParseInt(v)); }},
+      {L"shadowdarkness", [](M& m, std::wstring_view v) { m.shadow_->SetDarkness(ParseInt(v)); }},
+      {L"shadowposition", [](M& m, std::wstring_view v) {
+         const IntSize s = ParseSize(v);
+         m.shadow_->SetPosition(s.cx, s.cy);
+       }},
+      {L"shadowcolor", [](M& m, std::wstring_view v) { m.shadow_->SetColor(ParseColor(v)); }},
+      {L"shadowcorner", [](M& m, std::wstring_view v) {
+         const IntRect r = ParseRect(v);
+         m.shadow_->SetShadowCorner(RECT{r.left, r.top, r.right, r.bottom});
+       }},
+      {L"shadowimage", [](M& m, std::wstring_view v) { m.shadow_->SetImage(v); }},
       {L"gdiplustext", [](M& m, std::wstring_view v) { m.gdiplusText_ = ParseBool(v); }},
       {L"textdesigner", [](M&, std::wstring_view) {}},
       {L"textrenderinghint", [](M& m, std::wstring_view v) { m.textRenderingHint_ = ParseInt(v); }},

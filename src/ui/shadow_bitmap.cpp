@@ -55,7 +55,7 @@ void FillRow(ShadowCanvas canvas, int y, int left, int right, uint32_t pixel) {
 
 }  // namespace
 
-std::vector<ShadowSpan> SpansFromRects(const ShadowRect* rects, size_t count, int width, int height) {
+std::vector<ShadowSpan> SpansFromRects(const IntRect* rects, size_t count, int width, int height) {
   std::vector<ShadowSpan> spans(static_cast<size_t>(std::max(height, 0)));
   for (size_t i = 0; i < count; ++i) {
     const int left = std::max(rects[i].left, 0), right = std::min(rects[i].right, width);

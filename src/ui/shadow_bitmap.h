@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "ui/value_parse.h"
+
 namespace DuiLib {
 
 // Pixels [left, right) of one row; empty when right <= left.
@@ -14,13 +16,6 @@ struct ShadowSpan {
   int right = 0;
   bool Empty() const { return right <= left; }
   bool Contains(int x) const { return x >= left && x < right; }
-};
-
-struct ShadowRect {
-  int left = 0;
-  int top = 0;
-  int right = 0;
-  int bottom = 0;
 };
 
 // What the computed shadow looks like (the ranges are the setters' business).
@@ -45,7 +40,7 @@ struct ShadowCanvas {
 // One span per row of a width × height shape made of rectangles (a window
 // region's rectangles, in any order): from the first to the last pixel of the
 // row that any rectangle covers, clipped to the shape's box.
-std::vector<ShadowSpan> SpansFromRects(const ShadowRect* rects, size_t count, int width, int height);
+std::vector<ShadowSpan> SpansFromRects(const IntRect* rects, size_t count, int width, int height);
 // The spans of a plain width × height rectangle.
 std::vector<ShadowSpan> FullSpans(int width, int height);
 

@@ -14,7 +14,7 @@ namespace {
 
 using DuiLib::ShadowCanvas;
 using DuiLib::ShadowLook;
-using DuiLib::ShadowRect;
+using DuiLib::IntRect;
 using DuiLib::ShadowSpan;
 
 struct Bitmap {
@@ -190,7 +190,7 @@ TEST(ShadowBitmap, NegativeSizeErodesTheShape) {
 
 TEST(ShadowBitmap, SpansSpanEveryRectangleOfARow) {
   // A plus-like shape given out of order, one rectangle partly outside.
-  const ShadowRect rects[] = {{2, 3, 6, 5}, {0, 0, 3, 2}, {4, 1, 20, 2}, {-4, 4, 1, 9}};
+  const IntRect rects[] = {{2, 3, 6, 5}, {0, 0, 3, 2}, {4, 1, 20, 2}, {-4, 4, 1, 9}};
   const std::vector<ShadowSpan> spans = DuiLib::SpansFromRects(rects, std::size(rects), 8, 6);
   ASSERT_EQ(spans.size(), 6u);
   const ShadowSpan expected[] = {{0, 3}, {0, 8}, {0, 0}, {2, 6}, {0, 6}, {0, 1}};
