@@ -1,5 +1,6 @@
 #include "ui/rich_edit.h"
 
+#include <ole2.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -56,6 +57,20 @@ WORD ParagraphAlignment(EditTextAlign align) {
     default:
       return PFA_LEFT;
   }
+}
+
+// The clipboard's text, "" when it holds none.
+std::wstring ClipboardText(HWND owner) {
+  std::wstring text;
+  if (!OpenClipboard(owner)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+      text.assign(chars, wcsnlen(chars, GlobalSize(data) / sizeof(wchar_t)));
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
 }
 
 // Status image slots of SetImage.
@@ -308,12 +323,21 @@ void CRichEditUI::Execute(EditCommand command) {
       break;
     case EditCommand::Cut:
       host_->Send(WM_CUT);
+      OleFlushClipboard();
       break;
     case EditCommand::Copy:
       host_->Send(WM_COPY);
+      OleFlushClipboard();
       break;
     case EditCommand::Paste:
-      host_->Send(WM_PASTE);
+      // A plain-text field takes the clipboard's text: the engine would
+      // prefer its own rich-text format, which a plain-text engine refuses.
+      if (rich_) {
+        host_->Send(WM_PASTE);
+      } else {
+        const std::wstring text = ClipboardText(manager_ ? manager_->GetPaintWindow() : nullptr);
+        if (!text.empty()) host_->Send(EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+      }
       break;
     case EditCommand::Clear:
       host_->Send(WM_CLEAR);
@@ -451,6 +475,16 @@ LRESULT CRichEditUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, 
       }
       if (wParam != VK_RETURN) manager_->SendNotify(this, L"keydown", wParam, lParam);
       handled = true;
+      const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+      const bool shift = GetKeyState(VK_SHIFT) < 0;
+      if (!rich_ && ((ctrl && wParam == 'V') || (shift && wParam == VK_INSERT))) {
+        Execute(EditCommand::Paste);
+        return 0;
+      }
+      if ((ctrl && (wParam == 'C' || wParam == 'X' || wParam == VK_INSERT)) || (shift && wParam == VK_DELETE)) {
+        Execute(wParam == 'C' || wParam == VK_INSERT ? EditCommand::Copy : EditCommand::Cut);
+        return 0;
+      }
       return host_ ? host_->Send(message, wParam, lParam) : 0;
     }
     case WM_CHAR:

@@ -71,6 +71,11 @@ kw::ComPtr<CTxtWinHost> CTxtWinHost::Create(ITxtHostSite& site, const TextHostSe
   if (FAILED(object->QueryInterface(*reinterpret_cast<const IID*>(servicesIid), host->services_.ReceiveVoid())) ||
       !host->services_)
     return {};
+  // The clipboard may hold the engine's data objects after every host is
+  // gone: its code stays loaded for the life of the process.
+  HMODULE pinned = nullptr;
+  GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                     reinterpret_cast<LPCWSTR>(reinterpret_cast<void*>(create)), &pinned);
   const std::wstring text(initialText);
   host->services_->TxSetText(text.c_str());
   return host;

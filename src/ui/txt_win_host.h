@@ -180,8 +180,12 @@ class CTxtWinHost final : public ITextHost {
 
   ULONG references_ = 1;
   ITxtHostSite& site_;
-  kw::OleScope ole_;  // the engine's clipboard and drag-and-drop need OLE
+  // The engine's library; pinned once an engine exists (see Create).
   kw::UniqueModule module_;
+  // The engine's clipboard and drag-and-drop need OLE. Uninitialised before
+  // the library may go: the last OleUninitialize renders what the clipboard
+  // holds through the engine's own data object.
+  kw::OleScope ole_;
   kw::ComPtr<ITextServices> services_;
   RECT clientRect_{};
   SIZEL extent_{};

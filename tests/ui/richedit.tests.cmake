@@ -10,3 +10,11 @@ target_link_options(kwtest_text_engine PRIVATE -Wl,--kill-at)
 kw_add_gtest(richedit_host_tests DESKTOP ${richedit_dir}/host_test.cpp ${richedit_dir}/rich_edit_math_test.cpp)
 target_link_libraries(richedit_host_tests PRIVATE kw_ui)
 add_dependencies(richedit_host_tests kwtest_text_engine)
+
+# The path field in real windows (the framework's test window and its Unix
+# tools), with a frame image of our own.
+kw_add_gtest(richedit_control_tests DESKTOP ${richedit_dir}/rich_edit_test.cpp
+             ${CMAKE_CURRENT_LIST_DIR}/framework/framework_fixture.cpp)
+target_link_libraries(richedit_control_tests PRIVATE kw_ui)
+target_include_directories(richedit_control_tests PRIVATE ${CMAKE_CURRENT_LIST_DIR}/framework)
+target_compile_definitions(richedit_control_tests PRIVATE KW_RICHEDIT_SKIN=L"Z:${richedit_dir}/skin/")
