@@ -110,7 +110,7 @@ END
 
   add_executable(${target} WIN32 ${PROJECT_SOURCE_DIR}/src/installer/main.cpp ${dir}/installer.rc ${ARG_SOURCES})
   add_dependencies(${target} ${target}_resources)
-  target_link_libraries(${target} PRIVATE kw_installer)
+  target_link_libraries(${target} PRIVATE kw_dialog kw_installer)
   target_link_options(${target} PRIVATE -municode)
 endfunction()
 
