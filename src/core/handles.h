@@ -76,6 +76,12 @@ struct Module {
   static bool Valid(Type h) { return h != nullptr; }
   static bool Free(Type h) { return FreeLibrary(h) != FALSE; }
 };
+struct Menu {
+  using Type = HMENU;
+  static Type Empty() { return nullptr; }
+  static bool Valid(Type h) { return h != nullptr; }
+  static bool Free(Type h) { return DestroyMenu(h) != FALSE; }
+};
 struct RegKey {
   using Type = HKEY;
   static Type Empty() { return nullptr; }
@@ -138,6 +144,7 @@ struct CoTaskMem {
 using UniqueHandle = UniqueResource<handle_traits::Kernel>;
 using UniqueFind = UniqueResource<handle_traits::Find>;
 using UniqueModule = UniqueResource<handle_traits::Module>;
+using UniqueMenu = UniqueResource<handle_traits::Menu>;
 using UniqueKey = UniqueResource<handle_traits::RegKey>;
 using UniqueService = UniqueResource<handle_traits::Service>;
 using UniqueFont = UniqueResource<handle_traits::GdiObject<HFONT>>;

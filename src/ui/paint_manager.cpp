@@ -36,6 +36,9 @@ ProcessState& Process() {
 }
 
 constexpr UINT kTimerIdWrap = 240;
+// A layered window is painted on this request: not every platform sends
+// such a window WM_PAINT (Wine sends none).
+constexpr UINT kMsgLayeredPaint = WM_APP + 2;
 constexpr int kDragThreshold = 4;
 
 POINT PointFromLParam(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
@@ -306,7 +309,7 @@ void CPaintManagerUI::SetDPI(int dpi) {
   RemoveAllDrawInfos();
   RebuildFontsForDpi();
   if (root_) {
-    for (CControlUI* control : FindSubControlsByClass(root_, L"RichEditUI")) control->OnDpiFontChanged();
+    for (CControlUI* control : FindSubControlsByClass(root_, L"RichEdit")) control->OnDpiFontChanged();
   }
   if (window_ && !IsZoomed(window_) && oldScale > 0) ResizeForScale(oldScale, newScale);
   if (root_) root_->NeedUpdate();
@@ -467,7 +470,10 @@ void CPaintManagerUI::Invalidate() {
 
 void CPaintManagerUI::Invalidate(const RECT& rect) {
   if (!window_ || IsRectEmpty(&rect)) return;
-  if (layered_) UnionRect(&layeredUpdate_, &layeredUpdate_, &rect);
+  if (layered_) {
+    UnionRect(&layeredUpdate_, &layeredUpdate_, &rect);
+    if (!layeredPaintPosted_) layeredPaintPosted_ = PostMessageW(window_, kMsgLayeredPaint, 0, 0) != FALSE;
+  }
   InvalidateRect(window_, &rect, FALSE);
 }
 
@@ -1031,6 +1037,7 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
       }
       if (root_) root_->NeedUpdate();
       needUpdate_ = true;
+      if (layered_) Invalidate();
       return false;
     case WM_SETFOCUS:
       if (focus_) {
@@ -1075,6 +1082,11 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
     case WM_PAINT:
       result = 0;
       return HandlePaint();
+    case kMsgLayeredPaint:
+      layeredPaintPosted_ = false;
+      if (layered_) HandlePaint();
+      result = 0;
+      return true;
     default:
       return false;
   }
@@ -1238,8 +1250,7 @@ bool CPaintManagerUI::HandlePaint() {
       }
       if (layered_ && layeredChanged_) {
         layeredChanged_ = false;
-        layeredUpdate_ = client;
-        InvalidateRect(window_, nullptr, FALSE);
+        Invalidate(client);
         return true;
       }
       shadow_->Update(window_);

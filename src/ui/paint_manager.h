@@ -325,6 +325,7 @@ class CPaintManagerUI {
   bool focusNeeded_ = false;
   bool asyncPosted_ = false;
   bool inPaint_ = false;
+  bool layeredPaintPosted_ = false;
   RECT layeredUpdate_{};  // area due for the next layered push
 
   std::map<std::wstring, CControlUI*, std::less<>> nameMap_;

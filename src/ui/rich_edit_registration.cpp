@@ -1,9 +1,19 @@
-// Registers the rich edit with the factory. Until it exists, the factory's
-// stand-in builds it as a plain container.
+// Registers the rich edit with the factory.
 #include "ui/control_factory.h"
+#include "ui/rich_edit.h"
 
 namespace DuiLib {
 
-void RegisterRichEditControls(CControlFactory&) {}
+namespace {
+
+constexpr ControlClass kRichEditControls[] = {
+    {L"CRichEditUI", []() -> CControlUI* { return new CRichEditUI; }},
+};
+
+}  // namespace
+
+void RegisterRichEditControls(CControlFactory& factory) {
+  for (const ControlClass& entry : kRichEditControls) factory.RegisterControl(entry.className, entry.create);
+}
 
 }  // namespace DuiLib

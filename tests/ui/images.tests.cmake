@@ -22,3 +22,9 @@ target_link_libraries(ui_control_tests PRIVATE kw_ui)
 target_include_directories(ui_control_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ui ${CMAKE_CURRENT_SOURCE_DIR}/ui/images
                            ${CMAKE_CURRENT_SOURCE_DIR}/ui/controls)
 add_dependencies(ui_control_tests ui_image_skin)
+
+# Descriptors and decoding natively too, under the sanitizers (a build folder
+# of its own, so that it never races the arithmetic's build).
+add_test(NAME ui_native.images
+  COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/ui/native/check.sh ${PROJECT_BINARY_DIR}/ui-native-images ui_images_native)
+set_tests_properties(ui_native.images PROPERTIES TIMEOUT 300)

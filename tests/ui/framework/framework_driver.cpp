@@ -2,7 +2,7 @@
 // runs: ui_framework_driver.exe SKIN_FOLDER SKIN_FILE [--answer-boxes]
 // prints every notification ("type sender wParam lParam") to stdout. With
 // --answer-boxes a message box is answered at once and its caption and text
-// go to the debugger output as "box: CAPTION: TEXT".
+// go to the debugger output as "box: CAPTION: TEXT" (non-ASCII as \\uXXXX).
 #include <windows.h>
 
 #include <cstdio>
@@ -15,6 +15,21 @@
 #include "ui/window_base.h"
 
 namespace {
+
+// Debugger output may pass through the ANSI code page: non-ASCII as \uXXXX.
+std::wstring Escaped(const std::wstring& text) {
+  std::wstring out;
+  for (wchar_t ch : text) {
+    if (ch < 0x80) {
+      out += ch;
+    } else {
+      wchar_t code[8];
+      std::swprintf(code, 8, L"\\u%04X", static_cast<unsigned>(ch));
+      out += code;
+    }
+  }
+  return out;
+}
 
 class DriverWindow : public DuiLib::WindowImplBase {
  public:
@@ -50,7 +65,7 @@ int wmain(int argc, wchar_t** argv) {
   if (argc > 3 && std::wstring(argv[3]) == L"--answer-boxes") {
     answers = std::make_unique<DuiLib::ScopedUiActions>(DuiLib::UiActions{
         [](HWND, const std::wstring& text, const std::wstring& caption, UINT) {
-          OutputDebugStringW((L"box: " + caption + L": " + text).c_str());
+          OutputDebugStringW((L"box: " + Escaped(caption) + L": " + Escaped(text)).c_str());
           return IDOK;
         },
         nullptr});

@@ -21,6 +21,8 @@ bool TestWindow::Open(int x, int y, bool layered) {
 }
 
 void TestWindow::Destroy() {
+  // Under Wine without a window manager this takes about 2 s: Wine waits for
+  // the withdrawal of a window created with a caption.
   if (IsWindow(GetHWND())) DestroyWindow(GetHWND());
   Pump(20);
 }
@@ -70,58 +72,67 @@ bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
   }
 }
 
+namespace {
+
+// The Unix path of a Windows path (Wine's own conversion).
+std::string UnixPath(const std::wstring& path) {
+  using ToUnix = char*(CDECL*)(const wchar_t*);
+  static ToUnix toUnix = reinterpret_cast<ToUnix>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (!toUnix) return {};
+  char* converted = toUnix(path.c_str());
+  if (!converted) return {};
+  std::string result(converted);
+  HeapFree(GetProcessHeap(), 0, converted);
+  return result;
+}
+
+std::wstring TempFile(const wchar_t* name) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  return std::wstring(temp) + name;
+}
+
+std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+}  // namespace
+
 int RunUnix(const std::wstring& commandLine, DWORD timeoutMs) {
+  // Wine hands out no waitable handle for a Unix child: the shell leaves
+  // the exit code in a file when the command is done.
+  const std::wstring marker = TempFile(L"kw_ui_unix_done.txt");
+  DeleteFileW(marker.c_str());
+  std::wstring line = L"/bin/sh -c \"" + commandLine + L"; echo $? > '" + Widen(UnixPath(marker)) + L"'\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
-  std::wstring line = commandLine;
   if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
     return -1;
   }
-  CloseHandle(process.hThread);
-  const DWORD start = GetTickCount();
-  DWORD code = static_cast<DWORD>(-1);
-  while (true) {
-    // Messages keep flowing: the window under the tool's input must answer.
-    const DWORD wait = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 20, QS_ALLINPUT);
-    if (wait == WAIT_OBJECT_0) break;
-    MSG message{};
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (!DuiLib::CPaintManagerUI::TranslateMessage(&message)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-      }
-    }
-    if (GetTickCount() - start > timeoutMs) {
-      TerminateProcess(process.hProcess, 1);
-      break;
-    }
-  }
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hProcess);
-  return static_cast<int>(code);
+  if (process.hThread) CloseHandle(process.hThread);
+  if (process.hProcess) CloseHandle(process.hProcess);
+  // Messages keep flowing meanwhile: the window under the tool's input answers.
+  const bool done = PumpUntil([&] { return GetFileAttributesW(marker.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
+  if (!done) return -1;
+  Pump(30);  // the file may still be being written
+  FILE* in = _wfopen(marker.c_str(), L"rb");
+  if (!in) return -1;
+  int code = -1;
+  if (fscanf(in, "%d", &code) != 1) code = -1;
+  fclose(in);
+  return code;
 }
 
 std::vector<unsigned> Screenshot(const RECT& area) {
   const int width = area.right - area.left;
   const int height = area.bottom - area.top;
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  const std::wstring file = std::wstring(temp) + L"kw_ui_shot.rgb";
+  const std::wstring file = TempFile(L"kw_ui_shot.rgb");
   DeleteFileW(file.c_str());
-  // The Unix path of the temporary file for the tool.
-  char unixPath[MAX_PATH * 3] = {};
-  using ToUnix = char*(CDECL*)(const wchar_t*);
-  static ToUnix toUnix = reinterpret_cast<ToUnix>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (!toUnix) return {};
-  char* converted = toUnix(file.c_str());
-  if (!converted) return {};
-  lstrcpynA(unixPath, converted, sizeof(unixPath));
-  HeapFree(GetProcessHeap(), 0, converted);
+  const std::string unixPath = UnixPath(file);
+  if (unixPath.empty()) return {};
   wchar_t command[1024];
   swprintf(command, 1024, L"/usr/bin/import -window root -crop %dx%d+%d+%d +repage -depth 8 rgb:%hs", width,
-           height, static_cast<int>(area.left), static_cast<int>(area.top), unixPath);
+           height, static_cast<int>(area.left), static_cast<int>(area.top), unixPath.c_str());
   if (RunUnix(command) != 0) return {};
   std::vector<unsigned> pixels;
   FILE* in = _wfopen(file.c_str(), L"rb");

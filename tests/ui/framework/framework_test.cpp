@@ -566,7 +566,9 @@ TEST_F(Framework, ASkinThatCannotBeBuiltEndsTheProcessWithOne) {
   const kwtest::ChildRun run = kwtest::RunChild(options);
   ASSERT_TRUE(run.started);
   EXPECT_EQ(run.exitCode, 1u);
-  EXPECT_TRUE(run.HasTrace(L"box: Duilib: 加载资源文件失败：Layout/Missing.xml"));
+  // "加载资源文件失败：" as the driver escapes it.
+  EXPECT_TRUE(run.HasTrace(L"box: Duilib: \\u52A0\\u8F7D\\u8D44\\u6E90\\u6587\\u4EF6\\u5931\\u8D25\\uFF1ALayout/Missing.xml"))
+      << (run.traces.empty() ? std::string("no trace") : std::string(run.traces.back().text.begin(), run.traces.back().text.end()));
 }
 
 }  // namespace
