@@ -9,7 +9,9 @@
 #   [SOURCES <extra sources...>])
 #
 # PAYLOAD_DEPENDS names the outputs that fill a payload folder assembled at
-# build time (its files are not known when configuring).
+# build time (its files are not known when configuring). The shipped skin,
+# SKIN_DIR ${KW_SKIN_DIR}, is assembled at build time too (cmake/Skin.cmake);
+# installers around it depend on its stamp by themselves.
 #
 # A script that is not given has no resource at all. Scripts are compiled to
 # stripped Lua 5.2 chunks by the target's own luac under Wine, so the chunks
@@ -17,6 +19,18 @@
 
 set(KW_WINE_RUN ${PROJECT_SOURCE_DIR}/tools/wine/run)
 set(KW_RESOURCE_DIR ${PROJECT_SOURCE_DIR}/resources)
+include(${CMAKE_CURRENT_LIST_DIR}/Skin.cmake)
+
+# The files a skin folder is made of, for dependencies: the assembled skin's
+# stamp, or the files found in the folder now.
+function(kw_skin_dependencies folder out)
+  if(folder STREQUAL KW_SKIN_DIR)
+    set(${out} ${KW_SKIN_STAMP} PARENT_SCOPE)
+  else()
+    file(GLOB_RECURSE files CONFIGURE_DEPENDS ${folder}/*)
+    set(${out} ${files} PARENT_SCOPE)
+  endif()
+endfunction()
 
 function(kw_compile_chunk out)
   set(inputs)
@@ -69,7 +83,7 @@ function(kw_add_installer target)
   endif()
 
   if(ARG_SKIN_DIR)
-    file(GLOB_RECURSE skin_files CONFIGURE_DEPENDS ${ARG_SKIN_DIR}/*)
+    kw_skin_dependencies(${ARG_SKIN_DIR} skin_files)
     add_custom_command(OUTPUT ${dir}/skin.zip
       COMMAND ${CMAKE_COMMAND} -E rm -f ${dir}/skin.zip
       COMMAND zip -q -r -X ${dir}/skin.zip .
@@ -145,12 +159,12 @@ function(kw_pack_installer target)
 
   set(args --engine Z:${engine} --out Z:${ARG_OUTPUT} --global Z:${ARG_GLOBAL_VAR}
            --install Z:${ARG_INSTSCRIPT} --uninstall Z:${ARG_UNINSTSCRIPT} --skin-dir Z:${ARG_SKIN_DIR})
-  foreach(folder PAYLOAD_DIR SKIN_DIR)
-    if(ARG_${folder})
-      file(GLOB_RECURSE files CONFIGURE_DEPENDS ${ARG_${folder}}/*)
-      list(APPEND depends ${files})
-    endif()
-  endforeach()
+  if(ARG_PAYLOAD_DIR)
+    file(GLOB_RECURSE files CONFIGURE_DEPENDS ${ARG_PAYLOAD_DIR}/*)
+    list(APPEND depends ${files})
+  endif()
+  kw_skin_dependencies(${ARG_SKIN_DIR} skin_files)
+  list(APPEND depends ${skin_files})
   if(ARG_PAYLOAD_DIR)
     list(APPEND args --payload-dir Z:${ARG_PAYLOAD_DIR})
   elseif(ARG_PAYLOAD_7Z)

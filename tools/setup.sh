@@ -23,6 +23,7 @@ packages=(
   googletest libz-mingw-w64-dev libstb-dev libspdlog-dev libfmt-dev
   dpkg-dev fonts-wqy-microhei python3 file
   librsvg2-bin librsvg2-dev bootstrap-icons
+  qrencode
   nsis
 )
 
