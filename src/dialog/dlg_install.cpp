@@ -25,9 +25,7 @@
 #include "ui/progress.h"
 #include "ui/system_libraries.h"
 #include "ui/ui_actions.h"
-#if __has_include("ui/rich_edit.h")
 #include "ui/rich_edit.h"
-#endif
 
 namespace kw {
 
@@ -35,11 +33,6 @@ namespace {
 
 using namespace DuiLib;
 
-#if __has_include("ui/rich_edit.h")
-using PathFieldType = CRichEditUI;
-#else
-using PathFieldType = CControlUI;
-#endif
 
 constexpr UINT kListenFinishedMessage = 3014;
 constexpr int kAnimatedAppId = 163;
@@ -183,7 +176,7 @@ void CDlgInstall::InitWindow() {
   captionButtons_ = Typed<CHorizontalLayoutUI>(manager.FindControl(L"HorizCaptionBtn"));
   if (initView_) {
     installButton_ = Typed<CButtonUI>(manager.FindSubControlByName(initView_, L"BtnInstall"));
-    pathField_ = Typed<PathFieldType>(manager.FindSubControlByName(initView_, L"EditInstallPath"));
+    pathField_ = Typed<CRichEditUI>(manager.FindSubControlByName(initView_, L"EditInstallPath"));
     desktopLaunch_ = Typed<COptionUI>(manager.FindSubControlByName(initView_, L"CheckDesktopLaunch"));
     autoStartup_ = Typed<COptionUI>(manager.FindSubControlByName(initView_, L"CheckAutoStartup"));
     licence_ = Typed<COptionUI>(manager.FindSubControlByName(initView_, L"CheckLicence"));

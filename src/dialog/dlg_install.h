@@ -20,7 +20,7 @@ class CHorizontalLayoutUI;
 class CLabelUI;
 class COptionUI;
 class CProgressUI;
-class CControlUI;
+class CRichEditUI;
 class CTabLayoutUI;
 class CVerticalLayoutUI;
 }  // namespace DuiLib
@@ -77,7 +77,7 @@ class CDlgInstall : public DuiLib::WindowImplBase {
   DuiLib::CVerticalLayoutUI* completeView_ = nullptr;
   DuiLib::CHorizontalLayoutUI* captionButtons_ = nullptr;
   DuiLib::CButtonUI* installButton_ = nullptr;
-  DuiLib::CControlUI* pathField_ = nullptr;  // the rich edit, used through its text
+  DuiLib::CRichEditUI* pathField_ = nullptr;
   DuiLib::COptionUI* desktopLaunch_ = nullptr;
   DuiLib::COptionUI* autoStartup_ = nullptr;
   DuiLib::COptionUI* licence_ = nullptr;
