@@ -97,7 +97,16 @@ class Window:
 
 
 def clipboard():
-    return subprocess.run(["xclip", "-o", "-selection", "clipboard"], capture_output=True, text=True).stdout
+    """The clipboard's text up to its first NUL (Wine hands over the whole
+    memory block of CF_UNICODETEXT, terminator and what follows included)."""
+    text = subprocess.run(["xclip", "-o", "-selection", "clipboard"], capture_output=True, text=True).stdout
+    return text.split("\0", 1)[0]
+
+
+def take_clipboard():
+    """Takes the clipboard back from the program (a Wine program that still
+    owns it when it ends does not end)."""
+    subprocess.run(["xclip", "-selection", "clipboard"], input="", text=True, timeout=5)
 
 
 class Shot:

@@ -14,7 +14,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from desktop import Prefix, Shot, Window, clipboard, differing_fraction, find_window, geometry, window_gone  # noqa
+from desktop import Prefix, Shot, Window, clipboard, take_clipboard, differing_fraction, find_window, geometry, window_gone  # noqa
 
 TITLE = "KWSweep 磁盘清理 标准版安装"
 DEFAULT_FOLDER = r"C:\Program Files (x86)\KWSweep"
@@ -109,7 +109,9 @@ def main():
         window.keys("ctrl+a")
         window.keys("ctrl+c")
         time.sleep(0.3)
-        check(clipboard() == DEFAULT_FOLDER, f"the path field shows {clipboard()!r}")
+        shown = clipboard()
+        check(shown == DEFAULT_FOLDER, f"the path field shows {shown!r}")
+        take_clipboard()
 
         # The licence box enables the install button.
         bx, by = window.point(*INSTALL_BUTTON)
