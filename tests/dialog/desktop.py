@@ -62,6 +62,11 @@ def window_gone(window):
     return window not in xdo("search", "--onlyvisible", "--name", ".").split()
 
 
+def is_mapped(window):
+    out = subprocess.run(["xwininfo", "-id", window], capture_output=True, text=True).stdout
+    return "IsViewable" in out
+
+
 def geometry(window):
     values = {}
     for line in xdo("getwindowgeometry", "--shell", window).splitlines():

@@ -10,3 +10,8 @@ foreach(dpi 96 144)
             ${CMAKE_BINARY_DIR}/dialog-work --dpi ${dpi})
   set_tests_properties(dialog.window_install_${dpi} PROPERTIES TIMEOUT 600 RESOURCE_LOCK desktop)
 endforeach()
+
+add_test(NAME dialog.window_edges
+  COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/dialog/window_edges.py $<TARGET_FILE:KWSweepSetup>
+          ${CMAKE_BINARY_DIR}/dialog-work)
+set_tests_properties(dialog.window_edges PROPERTIES TIMEOUT 600 RESOURCE_LOCK desktop)
