@@ -1,7 +1,7 @@
 # The install dialog: its rules in-process, and a person's installation by
 # mouse and keys in fresh 64-bit prefixes at 96 and 144 DPI (screenshots of
 # the three views stay in build/win32/dialog-work/artefacts).
-kw_add_gtest(dialog_tests dialog/install_rules_test.cpp)
+kw_add_gtest(dialog_tests dialog/install_rules_test.cpp dialog/dialog_script_test.cpp)
 target_link_libraries(dialog_tests PRIVATE kw_dialog)
 
 foreach(dpi 96 144)
