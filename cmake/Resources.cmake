@@ -124,7 +124,7 @@ END
 
   add_executable(${target} WIN32 ${PROJECT_SOURCE_DIR}/src/installer/main.cpp ${dir}/installer.rc ${ARG_SOURCES})
   add_dependencies(${target} ${target}_resources)
-  target_link_libraries(${target} PRIVATE kw_installer)
+  target_link_libraries(${target} PRIVATE kw_dialog kw_installer)
   # Large-address-aware: a 64-bit Windows then gives the 32-bit installer
   # 4 GB of address space for the payload's solid blocks.
   target_link_options(${target} PRIVATE -municode -Wl,--large-address-aware)

@@ -128,6 +128,17 @@ struct FontResource {
   static bool Free(Type h) { return RemoveFontMemResourceEx(h) != FALSE; }
 };
 
+// Memory the shell hands out with CoTaskMemAlloc (paths, display names).
+struct CoTaskMem {
+  using Type = void*;
+  static Type Empty() { return nullptr; }
+  static bool Valid(Type p) { return p != nullptr; }
+  static bool Free(Type p) {
+    CoTaskMemFree(p);
+    return true;
+  }
+};
+
 }  // namespace handle_traits
 
 using UniqueHandle = UniqueResource<handle_traits::Kernel>;
@@ -145,6 +156,7 @@ using UniqueMemoryDc = UniqueResource<handle_traits::MemoryDc>;
 using UniqueIcon = UniqueResource<handle_traits::Icon>;
 using UniqueWindow = UniqueResource<handle_traits::Window>;
 using UniqueFontResource = UniqueResource<handle_traits::FontResource>;
+using UniqueCoTaskMem = UniqueResource<handle_traits::CoTaskMem>;
 
 // Procedure lookup on a held module; null when the module or the name is missing.
 template <class Fn>

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "core/system_dll.h"
+#include "installer/cmdline.h"
 #include "core/trace.h"
 #include "ui/resource_settings.h"
 #include "stats/stat_module.h"
@@ -72,7 +73,23 @@ class CurlGlobal {
   bool initialised_ = false;
 };
 
+InstallDialogRun& DialogRun() {
+  static InstallDialogRun run = nullptr;
+  return run;
+}
+
+// The caller's window told when the installation has finished; null when the
+// command line names none.
+HWND ListenWindow() {
+  const CCmdLineParser commandLine(GetCommandLineW());
+  std::wstring value;
+  if (!commandLine.GetValue(L"InstallListenWnd", value)) return nullptr;
+  return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(ParseHandleValue(value)));
+}
+
 }  // namespace
+
+void SetInstallDialogRun(InstallDialogRun run) { DialogRun() = run; }
 
 void RunWindowed(HINSTANCE instance, int appId, const std::wstring& tempLogPath) {
   DuiLib::SetResourceInstance(instance);
@@ -87,8 +104,7 @@ void RunWindowed(HINSTANCE instance, int appId, const std::wstring& tempLogPath)
     const std::shared_ptr<KWStatModule> stats = KWStatModule::GetInstance();
     stats->Init(static_cast<std::uint32_t>(appId), kStatSubKey, kStatDispatchHost, L"");
 
-    // The skinned dialog and its message loop plug in here; until they exist
-    // the window run ends right after preparing.
+    if (DialogRun()) DialogRun()(ListenWindow());
 
     stats->Uninit();
   }

@@ -12,6 +12,9 @@ SystemActions& Actions() {
         return MessageBoxW(nullptr, text.c_str(), caption.c_str(), flags);
       },
       [](UINT flags, DWORD reason) { return ExitWindowsEx(flags, reason); },
+      [](HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags) {
+        return MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+      },
   };
   return actions;
 }
@@ -23,6 +26,7 @@ const SystemActions& CurrentSystemActions() { return Actions(); }
 ScopedSystemActions::ScopedSystemActions(SystemActions replacement) : saved_(Actions()) {
   if (replacement.messageBox) Actions().messageBox = std::move(replacement.messageBox);
   if (replacement.exitWindows) Actions().exitWindows = std::move(replacement.exitWindows);
+  if (replacement.ownedMessageBox) Actions().ownedMessageBox = std::move(replacement.ownedMessageBox);
 }
 
 ScopedSystemActions::~ScopedSystemActions() { Actions() = std::move(saved_); }

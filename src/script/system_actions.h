@@ -12,9 +12,11 @@ namespace kw {
 struct SystemActions {
   std::function<int(const std::wstring& text, const std::wstring& caption, UINT flags)> messageBox;
   std::function<BOOL(UINT flags, DWORD reason)> exitWindows;
+  // A box owned by one of our windows (the install dialog's prompts).
+  std::function<int(HWND owner, const std::wstring& text, const std::wstring& caption, UINT flags)> ownedMessageBox;
 };
 
-// MessageBoxW without owner and ExitWindowsEx unless replaced.
+// MessageBoxW (without and with owner) and ExitWindowsEx unless replaced.
 const SystemActions& CurrentSystemActions();
 
 class ScopedSystemActions {

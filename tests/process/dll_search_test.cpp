@@ -70,6 +70,11 @@ class PlantedDlls : public testing::Test {
 
   ChildRun Run(const std::wstring& exe, const std::wstring& arguments) {
     ChildOptions options;
+    // The window run shows the install dialog: close it as a person would
+    // before installing.
+    options.whileRunning = [](DWORD) {
+      if (HWND dialog = FindWindowW(L"CDlgInstall", nullptr)) PostMessageW(dialog, WM_CLOSE, 2, 0);
+    };
     options.commandLine = Quote(program + L"\\" + exe) + L" " + arguments;
     options.workingFolder = current;
     options.environment = {{L"KW_TEST_EVENTS", root + L"\\events.txt"},

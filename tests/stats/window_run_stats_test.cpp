@@ -79,6 +79,10 @@ TEST(WindowRun, StartsAndStopsStatisticsAroundTheDialogAndLoadsNoLibcurlFromItsF
                            {L"KW_STANDIN_LOG", folder + L"\\calls.log"},
                            {L"TEMP", folder},
                            {L"TMP", folder}};
+    // The window run shows the install dialog: close it before installing.
+    options.whileRunning = [](DWORD) {
+      if (HWND dialog = FindWindowW(L"CDlgInstall", nullptr)) PostMessageW(dialog, WM_CLOSE, 2, 0);
+    };
     const ChildRun run = RunChild(options);
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(run.exitCode, 0u);
