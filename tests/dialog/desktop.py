@@ -27,7 +27,9 @@ class Prefix:
         if dpi != 96:
             self.wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
                       "/d", str(dpi), "/f")
-        subprocess.run(["wineserver", "-p"], env=self.env)
+        # The persistent server must not hold the caller's output open (ctest waits for it).
+        subprocess.run(["wineserver", "-p"], env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
 
     def wine(self, *args, check=True, timeout=120):
         return subprocess.run(["wine", *args], env=self.env, capture_output=True, timeout=timeout, check=check)
