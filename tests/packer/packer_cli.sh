@@ -124,9 +124,9 @@ blocks() {  # options -> "blocks=N files-per-block..."
   listing=$(7zz l -slt "$work/out/blocks.7z")
   echo "blocks=$(awk '/^Blocks = /{print $3}' <<<"$listing") $(awk '/^Block = /{print $3}' <<<"$listing" | uniq -c | awk '{print $1}' | tr '\n' ' ')"
 }
-for spec in "1|blocks=4 2 2 1 1 |--solid-block-mib 1" "0|blocks=1 6 |--solid-block-mib 0" \
+for row in "1|blocks=4 2 2 1 1 |--solid-block-mib 1" "0|blocks=1 6 |--solid-block-mib 0" \
             "default|blocks=1 6 |"; do
-  IFS='|' read -r name expected options <<<"$spec"
+  IFS='|' read -r name expected options <<<"$row"
   # shellcheck disable=SC2086
   got=$(blocks $options)
   if [ "$got" = "$expected" ]; then
