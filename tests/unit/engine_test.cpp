@@ -4,26 +4,19 @@
 #include <vector>
 
 extern "C" {
-#include <lauxlib.h>
 #include <lua.h>
 }
 
-#include "run_script.h"
 #include "script/engine.h"
 #include "script/error_report.h"
 #include "script/function_ref.h"
+#include "script_runner.h"
 
 namespace {
 
 using kw::QRVScriptEngine;
 
-class Engine : public testing::Test {
- protected:
-  QRVScriptEngine& engine = QRVScriptEngine::Instance();
-  lua_State* L = engine.State();
-  QRVScriptEngine::StateLock lock = engine.LockState();
-
-};
+class Engine : public kwtest::ScriptTest {};
 
 TEST_F(Engine, TextChunksRunAndShareTheGlobalEnvironment) {
   kwtest::RunScript("shared_value = 41");
@@ -153,8 +146,7 @@ TEST_F(Engine, ErrorReportHasTheErrorTheCallStackAndTheRequest) {
       "function outer()\n"
       "  inner()\n"
       "end\n";
-  ASSERT_EQ(luaL_loadbuffer(L, code.data(), code.size(), "script.lua"), LUA_OK);
-  ASSERT_EQ(lua_pcall(L, 0, 0, 0), LUA_OK);
+  ASSERT_EQ(kwtest::ScriptError(code, "script.lua"), "");
   lua_pushcfunction(L, &CaptureReport);
   lua_getglobal(L, "outer");
   ASSERT_NE(lua_pcall(L, 0, 0, -2), LUA_OK);
@@ -178,8 +170,7 @@ TEST_F(Engine, ErrorReportOfADeepStackKeepsItsFirstAndLastLevels) {
       "  if n == 0 then error('too deep') end\n"
       "  deep(n - 1)\n"
       "end\n";
-  ASSERT_EQ(luaL_loadbuffer(L, code.data(), code.size(), "deep.lua"), LUA_OK);
-  ASSERT_EQ(lua_pcall(L, 0, 0, 0), LUA_OK);
+  ASSERT_EQ(kwtest::ScriptError(code, "deep.lua"), "");
   for (const int depth : {5, 500}) {
     SCOPED_TRACE(depth);
     lua_pushcfunction(L, &CaptureReport);
