@@ -31,7 +31,6 @@ TEST_F(Engine, StandardLibrariesAreOpen) {
 }
 
 TEST_F(Engine, LoadErrorsReturnFalseAndLeaveTheStackAlone) {
-  const int height = lua_gettop(L);
   const std::string broken = "function (";
   EXPECT_FALSE(engine.DoBuffer(broken.data(), broken.size(), "broken"));
   const std::string garbage = "\x1bLuaR\x00\x01\x04\x08";  // a foreign binary header
@@ -43,7 +42,6 @@ TEST_F(Engine, EventsThatAreNotFunctionsAreSkipped) {
   kwtest::RunScript("event_calls = 0 "
       "function Event_Fn() event_calls = event_calls + 1 end "
       "Event_Table = {} Event_String = 'x'");
-  const int height = lua_gettop(L);
   for (const char* name : {"Event_Missing", "Event_Table", "Event_String", "Event_Fn"}) engine.CallEvent(name);
   EXPECT_EQ(lua_gettop(L), height);
   EXPECT_EQ(engine.GetGlobalInteger("event_calls"), 1);
@@ -64,7 +62,6 @@ TEST_F(Engine, GlobalsConvertAtTheBoundary) {
       {"g_false", L"", false, 0},       {"g_table", L"", true, 0},    {"g_missing", L"", false, 0},
       {"g_text", L"中文 text", true, 0},
   };
-  const int height = lua_gettop(L);
   for (const Read& r : reads) {
     SCOPED_TRACE(r.name);
     EXPECT_EQ(engine.GetGlobalString(r.name), r.asString);
@@ -87,7 +84,6 @@ TEST_F(Engine, FunctionRefsCallBackWithUtf8PathsAndRestoreTheStack) {
   kwtest::RunScript("seen = {} "
       "function on_path(p) seen[#seen + 1] = p end "
       "function on_code(p, c) seen[#seen + 1] = p .. '#' .. tostring(c) if c == 7 then return 'text' end return c + 1 end");
-  const int height = lua_gettop(L);
   lua_getglobal(L, "on_path");
   kw::ScriptFunctionRef pathRef = kw::ScriptFunctionRef::PopFrom(L);
   lua_getglobal(L, "on_code");
