@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "temp_folder.h"
 #include "payload/signature.h"
 #include "payload_test_support.h"
 #include "ui/zip_reader.h"
@@ -86,7 +87,8 @@ const Packed kPacked[] = {
 TEST(PackedInstaller, SilentRunRunsItsEventsAndExtractsThePayloadByteExact) {
   for (const Packed& packed : kPacked) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(packed.exe)));
-    const std::wstring folder = MakeTempFolder(L"packed-run");
+    const TempFolder temp(L"packed-run");
+    const std::wstring& folder = temp.Get();
     const std::wstring dest = folder + L"\\dest", events = folder + L"\\events.txt";
     CreateDirectoryW(dest.c_str(), nullptr);
     ChildOptions options;
@@ -100,7 +102,6 @@ TEST(PackedInstaller, SilentRunRunsItsEventsAndExtractsThePayloadByteExact) {
               (std::vector<std::wstring>{L"BeforeInit", L"BeforeInstall", L"OnInstall", L"extracted true",
                                          L"BeforeComplete", L"AfterComplete"}));
     ExpectSameTree(Data() + L"\\" + packed.source, dest);
-    RemoveTree(folder);
   }
 }
 
@@ -180,10 +181,10 @@ TEST(PackedInstaller, PackedDemoCarriesTheBuildsChunks) {
 // The packer's payload goes through our own extractor in-process as well,
 // folder by folder (branch-filtered executables, plain files, empty items).
 TEST(PackedPayload, OurExtractorTakesIt) {
-  const std::wstring folder = MakeTempFolder(L"packed-payload");
+  const TempFolder temp(L"packed-payload");
+  const std::wstring& folder = temp.Get();
   EXPECT_EQ(ExtractBytes(ReadBytes(Data() + L"\\mixed.7z"), folder), SZ_OK);
   ExpectSameTree(Data() + L"\\mixed", folder);
-  RemoveTree(folder);
 }
 
 }  // namespace

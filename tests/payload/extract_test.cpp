@@ -10,6 +10,7 @@
 
 #include "archive_builder.h"
 #include "child_process.h"
+#include "temp_folder.h"
 #include "host_link.h"
 #include "payload/archive.h"
 #include "payload/sources.h"
@@ -22,13 +23,7 @@ using namespace kwtest;
 // make_fixtures.py gives every file and folder of its tree this time.
 constexpr ULONGLONG kFixtureTime = (981173106ULL + 11644473600ULL) * 10000000ULL;
 
-class Extraction : public testing::Test {
- protected:
-  void SetUp() override { folder = MakeTempFolder(L"extract"); }
-  void TearDown() override { RemoveTree(folder); }
-  std::wstring At(const std::wstring& relative) const { return folder + L"\\" + relative; }
-  std::wstring folder;
-};
+class Extraction : public TempFolderTest {};
 
 // Method ids of every coder of every folder, in order.
 std::vector<std::vector<UInt32>> FolderMethods(const kw::OpenedArchive& archive) {
@@ -90,7 +85,7 @@ TEST_F(Extraction, AcceptsExactlyTheListedCodersAndArrangements) {
       Int64 start = 0;  // the archive starts where the stream stands
       ASSERT_EQ(source.Stream()->Seek(source.Stream(), &start, SZ_SEEK_SET), 0);
     }
-    const std::wstring out = At(std::wstring(c.file) + L".out");
+    const std::wstring out = Path(std::wstring(c.file) + L".out");
     CreateDirectoryW(out.c_str(), nullptr);
     ASSERT_EQ(kw::ExtractArchive(source.Stream(), out, nullptr, nullptr), c.expected);
     if (c.expected != 0) continue;
@@ -113,7 +108,7 @@ TEST_F(Extraction, NestedNameWithoutFolderItemsCreatesEachFolderOnTheWay) {
   ASSERT_EQ(kw::ExtractArchive(source.Stream(), folder, [&](const std::wstring& p) { written.push_back(p); }, nullptr),
             0);
   EXPECT_EQ(ListTree(folder), (std::vector<std::wstring>{L"a\\", L"a\\b\\", L"a\\b\\c.txt"}));
-  EXPECT_EQ(written, std::vector<std::wstring>{At(L"a\\b\\c.txt")});
+  EXPECT_EQ(written, std::vector<std::wstring>{Path(L"a\\b\\c.txt")});
 }
 
 constexpr ULONGLONG kSomeTime = 132000000000000000ULL;  // 2019
@@ -132,28 +127,28 @@ TEST_F(Extraction, WritesFilesFoldersTimesAndAttributesAndReportsEachFile) {
       {L"x/b/e.txt", false, "e"},
   };
   for (const wchar_t* name : {L"ro.txt", L"was_ro.txt"}) {
-    ASSERT_TRUE(WriteBytes(At(name), "old content that is longer"));
-    SetFileAttributesW(At(name).c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(WriteBytes(Path(name), "old content that is longer"));
+    SetFileAttributesW(Path(name).c_str(), FILE_ATTRIBUTE_READONLY);
   }
   std::vector<std::wstring> written;
   ASSERT_EQ(ExtractBytes(BuildArchive(items), folder, [&](const std::wstring& p) { written.push_back(p); }), 0);
 
-  EXPECT_EQ(written, (std::vector<std::wstring>{At(L"a\\b\\c.txt"), At(L"empty.txt"), At(L"ro.txt"),
-                                                At(L"was_ro.txt"), At(L"timed.txt"), At(L"posix.txt"),
-                                                At(L"dir\\inner.txt"), At(L"x\\bc\\d.txt"), At(L"x\\b\\e.txt")}));
+  EXPECT_EQ(written, (std::vector<std::wstring>{Path(L"a\\b\\c.txt"), Path(L"empty.txt"), Path(L"ro.txt"),
+                                                Path(L"was_ro.txt"), Path(L"timed.txt"), Path(L"posix.txt"),
+                                                Path(L"dir\\inner.txt"), Path(L"x\\bc\\d.txt"), Path(L"x\\b\\e.txt")}));
   EXPECT_EQ(ListTree(folder),
             (std::vector<std::wstring>{L"a\\", L"a\\b\\", L"a\\b\\c.txt", L"dir\\", L"dir\\inner.txt", L"empty.txt",
                                        L"posix.txt", L"ro.txt", L"timed.txt", L"was_ro.txt", L"x\\", L"x\\b\\",
                                        L"x\\b\\e.txt", L"x\\bc\\", L"x\\bc\\d.txt"}));
-  EXPECT_EQ(ReadBytes(At(L"a\\b\\c.txt")), "nested");
-  EXPECT_EQ(ReadBytes(At(L"ro.txt")), "new read-only");
-  EXPECT_EQ(ReadBytes(At(L"was_ro.txt")), "now writable");
-  EXPECT_EQ(ReadBytes(At(L"empty.txt")), "");
-  EXPECT_NE(Attributes(At(L"empty.txt")), INVALID_FILE_ATTRIBUTES);
-  EXPECT_TRUE(Attributes(At(L"ro.txt")) & FILE_ATTRIBUTE_READONLY);
-  EXPECT_FALSE(Attributes(At(L"was_ro.txt")) & FILE_ATTRIBUTE_READONLY);
-  EXPECT_TRUE(Attributes(At(L"posix.txt")) & FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(ModifiedTime(At(L"timed.txt")), kSomeTime);
+  EXPECT_EQ(ReadBytes(Path(L"a\\b\\c.txt")), "nested");
+  EXPECT_EQ(ReadBytes(Path(L"ro.txt")), "new read-only");
+  EXPECT_EQ(ReadBytes(Path(L"was_ro.txt")), "now writable");
+  EXPECT_EQ(ReadBytes(Path(L"empty.txt")), "");
+  EXPECT_NE(Attributes(Path(L"empty.txt")), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(Attributes(Path(L"ro.txt")) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(Attributes(Path(L"was_ro.txt")) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(Attributes(Path(L"posix.txt")) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(ModifiedTime(Path(L"timed.txt")), kSomeTime);
 }
 
 // Files are written in pieces of at most 4 MiB: a larger one arrives whole,
@@ -167,8 +162,8 @@ TEST_F(Extraction, FilesLargerThanOneWritePieceArriveWhole) {
       c = static_cast<char>(state >> 24);
     }
   ASSERT_EQ(ExtractBytes(BuildArchive({{L"large.bin", false, large}, {L"piece.bin", false, piece}}), folder), 0);
-  EXPECT_TRUE(ReadBytes(At(L"large.bin")) == large);
-  EXPECT_TRUE(ReadBytes(At(L"piece.bin")) == piece);
+  EXPECT_TRUE(ReadBytes(Path(L"large.bin")) == large);
+  EXPECT_TRUE(ReadBytes(Path(L"piece.bin")) == piece);
 }
 
 TEST_F(Extraction, ItemDataWithAWrongCrcStopsBeforeTheFileIsCreated) {
@@ -186,7 +181,7 @@ TEST_F(Extraction, NamesThatWouldLeaveTheDestinationAreRefusedBeforeAnythingIsWr
       L"CON", L"a/nul.txt", L"Com1", L"lpt9.log", L"", L"a//b.txt", L"a/", L".",
   };
   const std::wstring outside = folder + L"\\evil.txt";
-  const std::wstring destination = At(L"dest");
+  const std::wstring destination = Path(L"dest");
   for (const wchar_t* name : refused) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
     CreateDirectoryW(destination.c_str(), nullptr);
@@ -223,7 +218,7 @@ TEST_F(Extraction, ItemsThroughALinkBelowTheDestinationAreRefused) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::wstring outside = At(L"outside"), destination = At(L"dest");
+    const std::wstring outside = Path(L"outside"), destination = Path(L"dest");
     ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
     ASSERT_TRUE(WriteBytes(outside + L"\\target.txt", "kept"));
     ASSERT_TRUE(CreateDirectoryW(destination.c_str(), nullptr));
@@ -250,12 +245,12 @@ TEST_F(Extraction, ItemsThroughALinkBelowTheDestinationAreRefused) {
 // The destination itself is the caller's choice and may be a link (an
 // install folder on another volume, say): the items land where it points.
 TEST_F(Extraction, ADestinationThatIsALinkIsWrittenThrough) {
-  const std::wstring target = At(L"target");
+  const std::wstring target = Path(L"target");
   ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
-  HostLink link(At(L"dest"), target);
+  HostLink link(Path(L"dest"), target);
   if (!link.UnderWine()) GTEST_SKIP() << "the link is made through Wine";
   ASSERT_TRUE(link.Made());
-  EXPECT_EQ(ExtractBytes(BuildArchive({{L"a/b.txt", false, "b"}}), At(L"dest")), 0);
+  EXPECT_EQ(ExtractBytes(BuildArchive({{L"a/b.txt", false, "b"}}), Path(L"dest")), 0);
   EXPECT_EQ(ReadBytes(target + L"\\a\\b.txt"), "b");
 }
 
@@ -287,7 +282,7 @@ TEST_F(Extraction, FileThatCannotBeCreatedIsRetriedSkippedOrStopsAsTheCallbackAn
     SCOPED_TRACE(c.what);
     RemoveTree(folder);
     CreateDirectoryW(folder.c_str(), nullptr);
-    const std::wstring locked = At(L"locked.txt");
+    const std::wstring locked = Path(L"locked.txt");
     ASSERT_TRUE(WriteBytes(locked, old));
     HANDLE lock = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
@@ -314,10 +309,10 @@ TEST_F(Extraction, FileThatCannotBeCreatedIsRetriedSkippedOrStopsAsTheCallbackAn
       EXPECT_EQ(calls[0].second, static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
     }
     std::vector<std::wstring> expectedWritten;
-    for (const std::wstring& name : c.written) expectedWritten.push_back(At(name));
+    for (const std::wstring& name : c.written) expectedWritten.push_back(Path(name));
     EXPECT_EQ(written, expectedWritten);
     EXPECT_EQ(ReadBytes(locked), c.lockedContent);
-    EXPECT_EQ(FileExists(At(L"last.txt")), !c.folderLast && c.expected == 0);
+    EXPECT_EQ(FileExists(Path(L"last.txt")), !c.folderLast && c.expected == 0);
   }
 }
 

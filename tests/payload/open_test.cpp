@@ -7,6 +7,7 @@
 
 #include "archive_builder.h"
 #include "child_process.h"
+#include "temp_folder.h"
 #include "payload/archive.h"
 #include "payload/seek_streams.h"
 #include "payload/signature.h"
@@ -100,10 +101,10 @@ TEST(PayloadOpen, ChecksTheStartHeaderAndNextHeaderInOrder) {
 }
 
 TEST(PayloadOpen, EmptyArchiveExtractsNothing) {
-  const std::wstring folder = MakeTempFolder(L"empty");
+  const TempFolder temp(L"empty");
+  const std::wstring& folder = temp.Get();
   EXPECT_EQ(ExtractBytes(StartHeader(0, 0, 0), folder), 0);
   EXPECT_TRUE(ListTree(folder).empty());
-  RemoveTree(folder);
 }
 
 TEST(PayloadOpen, ItemsWithoutNamesAreRefused) {
@@ -111,10 +112,10 @@ TEST(PayloadOpen, ItemsWithoutNamesAreRefused) {
   UInt32 items = 0;
   ASSERT_EQ(OpenBytes(archive, &items), 0);
   EXPECT_EQ(items, 1u);
-  const std::wstring folder = MakeTempFolder(L"nonames");
+  const TempFolder temp(L"nonames");
+  const std::wstring& folder = temp.Get();
   EXPECT_EQ(ExtractBytes(archive, folder), 16);
   EXPECT_TRUE(ListTree(folder).empty());
-  RemoveTree(folder);
 }
 
 TEST(SignatureBytes, AreExchangedBothWaysAndShortInputIsLeftAlone) {
@@ -180,7 +181,8 @@ TEST(MemoryStream, PresentsTheSignatureExchangedWithoutTouchingTheBytes) {
 }
 
 TEST(FileStream, ReadsAndSeeksAFileAndReportsReadErrors) {
-  const std::wstring folder = MakeTempFolder(L"filestream");
+  const TempFolder temp(L"filestream");
+  const std::wstring& folder = temp.Get();
   const std::wstring path = folder + L"\\data.bin";
   ASSERT_TRUE(WriteBytes(path, "abcdefgh"));
   {
@@ -207,7 +209,6 @@ TEST(FileStream, ReadsAndSeeksAFileAndReportsReadErrors) {
     EXPECT_EQ(stream.Stream()->Read(stream.Stream(), buffer, &size), SZ_ERROR_READ);
   }
   CloseHandle(writeOnly);
-  RemoveTree(folder);
 }
 
 TEST(FileSource, OpensStandardArchivesOnlyAndMissingFilesFail) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "temp_folder.h"
 #include "payload_test_support.h"
 
 namespace {
@@ -18,14 +19,12 @@ using namespace kwtest;
 const std::vector<std::wstring> kPayloadFiles = {L"a\\b\\c.txt", L"bin\\tool.dat", L"empty.txt", L"locked.txt",
                                                  L"readme.txt"};
 
-class InstallerUnCompress : public testing::Test {
+class InstallerUnCompress : public TempFolderTest {
  protected:
   void SetUp() override {
-    folder = MakeTempFolder(L"uncompress-run");
     dest = folder + L"\\dest";
     CreateDirectoryW(dest.c_str(), nullptr);
   }
-  void TearDown() override { RemoveTree(folder); }
 
   ChildRun Run(const std::wstring& call, std::map<std::wstring, std::wstring> extra = {},
                std::function<void(DWORD)> whileRunning = nullptr) {
@@ -52,7 +51,7 @@ class InstallerUnCompress : public testing::Test {
     return lines;
   }
 
-  std::wstring folder, dest;
+  std::wstring dest;
 };
 
 TEST_F(InstallerUnCompress, ExtractsItsPayloadByteExactAndReportsEachFile) {

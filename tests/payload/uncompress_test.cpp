@@ -4,36 +4,19 @@
 
 #include <string>
 
-#include "child_process.h"
 #include "payload_test_support.h"
-#include "script/engine.h"
+#include "script_runner.h"
+#include "temp_folder.h"
 
 namespace {
 
 using namespace kwtest;
 
-class UnCompress : public testing::Test {
- protected:
-  void SetUp() override { folder = MakeTempFolder(L"uncompress"); }
-  void TearDown() override { RemoveTree(folder); }
-
-  // Runs `call` (an expression) and returns what it gave, as text.
-  std::string Result(const std::string& call) {
-    const std::string code = "uncompress_result = tostring(" + call + ")";
-    if (!engine.DoBuffer(code.data(), code.size(), "uncompress")) return "load failed";
-    return kw::WideToUtf8(engine.GetGlobalString("uncompress_result"));
-  }
-  std::string Lua(const std::wstring& path) { return "[[" + kw::WideToUtf8(path) + "]]"; }
-  void Run(const std::string& code) { ASSERT_TRUE(engine.DoBuffer(code.data(), code.size(), "setup")) << code; }
-
-  kw::QRVScriptEngine& engine = kw::QRVScriptEngine::Instance();
-  kw::QRVScriptEngine::StateLock lock = engine.LockState();
-  std::wstring folder;
-};
+class UnCompress : public WithTempFolder<ScriptTest> {};
 
 TEST_F(UnCompress, SelectsResourcesByNameIdOrNumericStringAndFilesByPath) {
   const std::vector<std::wstring> expected = ListTree(FixtureFolder() + L"\\tree");
-  const std::string standardFile = Lua(FixtureFolder() + L"\\lzma2.7z");
+  const std::string standardFile = Lit(FixtureFolder() + L"\\lzma2.7z");
   struct Case {
     std::string source;
     std::string fromFile;
@@ -44,15 +27,15 @@ TEST_F(UnCompress, SelectsResourcesByNameIdOrNumericStringAndFilesByPath) {
       {"'123'", "false", "true"},     {"123", "false", "true"},      {"65536 + 123", "false", "true"},  // low 16 bits
       {standardFile, "true", "true"}, {"'STANDARD.7Z'", "false", "false"},  // standard bytes read as stored
       {"'124'", "false", "false"},    {"'Missing.7z'", "false", "false"},
-      {Lua(FixtureFolder() + L"\\lzma2_swapped.7z"), "true", "false"},
-      {Lua(FixtureFolder() + L"\\missing.7z"), "true", "false"},
+      {Lit(FixtureFolder() + L"\\lzma2_swapped.7z"), "true", "false"},
+      {Lit(FixtureFolder() + L"\\missing.7z"), "true", "false"},
   };
   int index = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.source + " fromFile " + c.fromFile);
     const std::wstring out = folder + L"\\" + std::to_wstring(index++);
     CreateDirectoryW(out.c_str(), nullptr);
-    EXPECT_EQ(Result("Lua_UnCompress7z(" + c.source + ", " + Lua(out) + ", " + c.fromFile + ")"), c.result);
+    EXPECT_EQ(Eval("Lua_UnCompress7z(" + c.source + ", " + Lit(out) + ", " + c.fromFile + ")"), c.result);
     if (c.result == "true") {
       EXPECT_EQ(ListTree(out), expected);
     } else {
@@ -62,22 +45,22 @@ TEST_F(UnCompress, SelectsResourcesByNameIdOrNumericStringAndFilesByPath) {
 }
 
 TEST_F(UnCompress, TakesTwoToFiveArgumentsAndAMissingDestinationFails) {
-  const std::string out = Lua(folder);
-  EXPECT_EQ(Result("Lua_UnCompress7z('App.7z')"), "false");
-  EXPECT_EQ(Result("Lua_UnCompress7z()"), "false");
-  EXPECT_EQ(Result("Lua_UnCompress7z('App.7z', " + out + ", false, nil, nil, nil)"), "false");
+  const std::string out = Lit(folder);
+  EXPECT_EQ(Eval("Lua_UnCompress7z('App.7z')"), "false");
+  EXPECT_EQ(Eval("Lua_UnCompress7z()"), "false");
+  EXPECT_EQ(Eval("Lua_UnCompress7z('App.7z', " + out + ", false, nil, nil, nil)"), "false");
   EXPECT_TRUE(ListTree(folder).empty());
-  EXPECT_EQ(Result("Lua_UnCompress7z('App.7z', " + Lua(folder + L"\\missing") + ")"), "false");
-  EXPECT_EQ(Result("Lua_UnCompress7z('App.7z', nil)"), "false");
+  EXPECT_EQ(Eval("Lua_UnCompress7z('App.7z', " + Lit(folder + L"\\missing") + ")"), "false");
+  EXPECT_EQ(Eval("Lua_UnCompress7z('App.7z', nil)"), "false");
   EXPECT_TRUE(ListTree(folder).empty());
   // Exactly one value comes back, and the stack is left as it was.
-  EXPECT_EQ(Result("select('#', Lua_UnCompress7z('App.7z', " + out + ", false, function() end, function() end))"),
+  EXPECT_EQ(Eval("select('#', Lua_UnCompress7z('App.7z', " + out + ", false, function() end, function() end))"),
             "1");
 }
 
 TEST_F(UnCompress, ExpandsEnvironmentVariablesInTheDestination) {
   SetEnvironmentVariableW(L"KW_UNCOMPRESS_DEST", folder.c_str());
-  EXPECT_EQ(Result("Lua_UnCompress7z('App.7z', '%KW_UNCOMPRESS_DEST%\\\\')"), "true");
+  EXPECT_EQ(Eval("Lua_UnCompress7z('App.7z', '%KW_UNCOMPRESS_DEST%\\\\')"), "true");
   EXPECT_FALSE(ListTree(folder).empty());
   // An expansion beyond the 260-unit buffer is no destination: it is never
   // cut to a shorter path, even where that path is a folder.
@@ -85,12 +68,12 @@ TEST_F(UnCompress, ExpandsEnvironmentVariablesInTheDestination) {
   const std::wstring cut = tooLong.substr(0, MAX_PATH - 1);
   ASSERT_TRUE(CreateDirectoryW(cut.c_str(), nullptr));
   SetEnvironmentVariableW(L"KW_UNCOMPRESS_DEST", tooLong.c_str());
-  EXPECT_EQ(Result("Lua_UnCompress7z('App.7z', '%KW_UNCOMPRESS_DEST%')"), "false");
+  EXPECT_EQ(Eval("Lua_UnCompress7z('App.7z', '%KW_UNCOMPRESS_DEST%')"), "false");
   EXPECT_TRUE(ListTree(cut).empty()) << "nothing extracted into the cut path";
 }
 
 TEST_F(UnCompress, CallbacksAreTakenFromTheEndOfTheArguments) {
-  const std::string out = Lua(folder);
+  const std::string out = Lit(folder);
   struct Case {
     std::string callbacks;
     bool progressUsed;
@@ -103,15 +86,15 @@ TEST_F(UnCompress, CallbacksAreTakenFromTheEndOfTheArguments) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.callbacks);
-    Run("calls = 0 function count() calls = calls + 1 end");
-    EXPECT_EQ(Result("Lua_UnCompress7z('App.7z', " + out + ", " + c.callbacks + ")"), "true");
+    RunScript("calls = 0 function count() calls = calls + 1 end");
+    EXPECT_EQ(Eval("Lua_UnCompress7z('App.7z', " + out + ", " + c.callbacks + ")"), "true");
     EXPECT_EQ(engine.GetGlobalInteger("calls") > 0, c.progressUsed);
   }
   // Every file written is reported once, folders are not.
   std::size_t files = 0;
   for (const std::wstring& item : ListTree(folder)) files += item.back() != L'\\';
-  Run("calls = 0");
-  EXPECT_EQ(Result("Lua_UnCompress7z('App.7z', " + out + ", false, count)"), "true");
+  RunScript("calls = 0");
+  EXPECT_EQ(Eval("Lua_UnCompress7z('App.7z', " + out + ", false, count)"), "true");
   EXPECT_EQ(engine.GetGlobalInteger("calls"), static_cast<long>(files));
 }
 

@@ -6,6 +6,7 @@
 
 #include "child_process.h"
 #include "script/engine.h"
+#include "script_runner.h"
 
 namespace {
 
@@ -45,9 +46,8 @@ TEST_F(DemoInstaller, ChunksAreStripped32BitLua52AndLoad) {
   }
   // The configuration chunk loads into our engine.
   const std::string config = Resource(module, L"LUA", L"GLOBAL_VAR.LUAC");
-  auto& engine = kw::QRVScriptEngine::Instance();
-  EXPECT_TRUE(engine.DoBuffer(config.data(), config.size(), "GLOBAL_VAR.LUAC"));
-  EXPECT_EQ(engine.GetGlobalInteger("global_app_id"), 163);
+  EXPECT_EQ(ScriptError(config, "GLOBAL_VAR.LUAC"), "");
+  EXPECT_EQ(kw::QRVScriptEngine::Instance().GetGlobalInteger("global_app_id"), 163);
 }
 
 TEST_F(DemoInstaller, CarriesPayloadSkinIconAndVersion) {

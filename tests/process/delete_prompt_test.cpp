@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "temp_folder.h"
 #include "held_file.h"
 
 namespace {
@@ -72,7 +73,8 @@ TEST(DeletePrompt, RealBoxAbortEndsRetryRepeatsIgnoreGoesOn) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::wstring folder = MakeTempFolder(L"prompt");
+    const TempFolder temp(L"prompt");
+    const std::wstring& folder = temp.Get();
     const std::wstring events = folder + L"\\events.txt";
     const std::wstring busy = folder + L"\\占用.txt";
     ASSERT_TRUE(WriteBytes(busy, "x"));
@@ -101,7 +103,6 @@ TEST(DeletePrompt, RealBoxAbortEndsRetryRepeatsIgnoreGoesOn) {
     EXPECT_EQ(run.HasTrace(AsTraced(L"tq Delete " + busy + L" failed!\r\n")), c.failureTraced);
     EXPECT_EQ(run.HasTrace(L"tq SHFileOperation error code : 0x20\r\n"), c.failureTraced);
     EXPECT_EQ(FileExists(busy), c.fileLeft);
-    RemoveTree(folder);
   }
 }
 

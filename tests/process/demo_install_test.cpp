@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "temp_folder.h"
 #include "held_file.h"
 
 namespace {
@@ -237,12 +238,10 @@ class DemoInstall : public testing::Test {
   void SetUp() override {
     CoInitialize(nullptr);
     Clean();
-    work_ = MakeTempFolder(L"demo_install");
-    standinLog_ = work_ + L"\\standin.log";
+    standinLog_ = work_.Path(L"standin.log");
   }
   void TearDown() override {
     Clean();
-    RemoveTree(work_);
     CoUninitialize();
   }
 
@@ -269,7 +268,7 @@ class DemoInstall : public testing::Test {
   // its own file name) with `arguments`, and a listen window.
   SetupRun Install(const std::wstring& arguments, const std::wstring& exeName = L"KWSweepSetup.exe",
                    const wchar_t* source = SetupUnderTest()) {
-    const std::wstring exe = work_ + L"\\" + exeName;
+    const std::wstring exe = work_.Path(exeName);
     DeleteFileW(exe.c_str());
     EXPECT_TRUE(CopyFileW((ExeFolder() + L"\\" + source).c_str(), exe.c_str(), FALSE));
     HWND window = CreateTestWindow(L"KWTestDemoListener", L"listener", WS_OVERLAPPED, ListenProc);
@@ -290,7 +289,9 @@ class DemoInstall : public testing::Test {
 
   std::vector<std::wstring> Calls() const { return StandinCalls(standinLog_); }
 
-  std::wstring work_, standinLog_;
+  // The installers under test are copied here and run from here.
+  const TempFolder work_{L"demo_install"};
+  std::wstring standinLog_;
 };
 
 std::wstring Today() {
@@ -579,7 +580,7 @@ TEST_F(DemoInstall, AnExtractionFailureShowsTheMessageAndEndsWithZero) {
   HeldFile held(DefaultFolder() + L"\\readme.txt");
   ASSERT_TRUE(held.Held());
   MessageBoxSeen box;
-  const std::wstring exe = work_ + L"\\KWSweepSetup.exe";
+  const std::wstring exe = work_.Path(L"KWSweepSetup.exe");
   ChildOptions options;
   options.commandLine = Quote(exe) + L" /InstallSlience true";
   options.environment[L"KW_STANDIN_LOG"] = standinLog_;
@@ -598,7 +599,7 @@ TEST_F(DemoInstall, AMissingStatisticsEntryPointFailsItsAssertAfterTheInstallati
   // kwtest_demo_no_close: the demo payload with a statistics library that
   // lacks "stat_close".
   MessageBoxSeen box;
-  const std::wstring exe = work_ + L"\\kwtest_demo_no_close.exe";
+  const std::wstring exe = work_.Path(L"kwtest_demo_no_close.exe");
   ASSERT_TRUE(CopyFileW((ExeFolder() + L"\\kwtest_demo_no_close.exe").c_str(), exe.c_str(), FALSE));
   ChildOptions options;
   options.commandLine = Quote(exe) + L" /InstallSlience true";

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -41,30 +42,26 @@ void PreferFoundDlls(bool on) {
   }
 }
 
-class PlantedDlls : public testing::Test {
+class PlantedDlls : public TempFolderTest {
  protected:
   void SetUp() override {
     PreferFoundDlls(true);
-    root = MakeTempFolder(L"plant");
-    program = root + L"\\downloads";
-    current = root + L"\\current";
+    program = folder + L"\\downloads";
+    current = folder + L"\\current";
     CreateDirectoryW(program.c_str(), nullptr);
     CreateDirectoryW(current.c_str(), nullptr);
-    for (const std::wstring& folder : {program, current})
+    for (const std::wstring& place : {program, current})
       for (const wchar_t* name : kCanaries)
-        ASSERT_TRUE(CopyFileW((ExeFolder() + L"\\canary.dll").c_str(), (folder + L"\\" + name + L".dll").c_str(),
+        ASSERT_TRUE(CopyFileW((ExeFolder() + L"\\canary.dll").c_str(), (place + L"\\" + name + L".dll").c_str(),
                               FALSE));
   }
-  void TearDown() override {
-    PreferFoundDlls(false);
-    RemoveTree(root);
-  }
+  void TearDown() override { PreferFoundDlls(false); }
 
   std::vector<std::wstring> Markers() const {
     std::vector<std::wstring> found;
-    for (const std::wstring& folder : {program, current})
+    for (const std::wstring& place : {program, current})
       for (const wchar_t* name : kCanaries)
-        if (FileExists(folder + L"\\" + name + L".dll.loaded")) found.push_back(folder + L"\\" + name);
+        if (FileExists(place + L"\\" + name + L".dll.loaded")) found.push_back(place + L"\\" + name);
     return found;
   }
 
@@ -77,13 +74,13 @@ class PlantedDlls : public testing::Test {
     };
     options.commandLine = Quote(program + L"\\" + exe) + L" " + arguments;
     options.workingFolder = current;
-    options.environment = {{L"KW_TEST_EVENTS", root + L"\\events.txt"},
-                           {L"TEMP", root},
-                           {L"TMP", root}};
+    options.environment = {{L"KW_TEST_EVENTS", folder + L"\\events.txt"},
+                           {L"TEMP", folder},
+                           {L"TMP", folder}};
     return RunChild(options);
   }
 
-  std::wstring root, program, current;
+  std::wstring program, current;
 };
 
 // One test: the overrides are shared registry state.
@@ -101,7 +98,7 @@ TEST_F(PlantedDlls, AreFoundByANaiveProgramButNeverByTheInstaller) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(arguments)));
     const ChildRun run = Run(L"setup.exe", arguments);
     EXPECT_EQ(run.exitCode, 0u);
-    EXPECT_TRUE(FileExists(root + L"\\events.txt")) << "the installer ran its scripts";
+    EXPECT_TRUE(FileExists(folder + L"\\events.txt")) << "the installer ran its scripts";
     EXPECT_EQ(Markers(), std::vector<std::wstring>{});
   }
 }

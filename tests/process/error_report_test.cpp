@@ -5,6 +5,7 @@
 #include <string>
 
 #include "child_process.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -66,7 +67,8 @@ TEST(ScriptError, ShowsTheReportAndEndsWithExitCodeZero) {
   };
   for (const ErrorCase& c : cases) {
     SCOPED_TRACE(testing::Message() << testing::PrintToString(std::wstring(c.exe)));
-    const std::wstring folder = MakeTempFolder(L"error");
+    const TempFolder temp(L"error");
+    const std::wstring& folder = temp.Get();
     const std::wstring events = folder + L"\\events.txt";
     SeenBox seen;
     ChildOptions options;
@@ -91,7 +93,6 @@ TEST(ScriptError, ShowsTheReportAndEndsWithExitCodeZero) {
     EXPECT_EQ(text.size() >= wcslen(kRequest) ? text.substr(text.size() - wcslen(kRequest)) : L"", kRequest);
     // The process ended inside the event: nothing after it ran.
     EXPECT_EQ(ReadTextFile(events), L"BeforeInit\r\nBeforeInstall C:\\KWTest\\App true\r\nOnInstall\r\n");
-    RemoveTree(folder);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "child_process.h"
+#include "temp_folder.h"
 #include "data_access.h"
 #include "host_link.h"
 
@@ -103,10 +104,9 @@ TEST(DataAccess, UsersMayAddBelowTheDataFolderAndChangeWhatIsThereButNotTheFolde
   EXPECT_EQ(kwdemo::DataFolder(L"C:\\Program Files\\KWSweep"), L"C:\\Program Files\\KWSweep\\data");
 }
 
-class FuncHelper : public testing::Test {
+class FuncHelper : public TempFolderTest {
  protected:
   void SetUp() override {
-    folder = MakeTempFolder(L"func_helper");
     helper = LoadLibraryW((ExeFolder() + L"\\func_helper.dll").c_str());
     ASSERT_NE(helper, nullptr);
     allow = reinterpret_cast<Allow>(reinterpret_cast<void*>(GetProcAddress(helper, "AllowAccountPrivilege")));
@@ -114,7 +114,6 @@ class FuncHelper : public testing::Test {
   }
   void TearDown() override {
     if (helper) FreeLibrary(helper);
-    RemoveTree(folder);
   }
   // Whether a DACL set on a folder here is read back (Wine 8.0 keeps none).
   bool KeepsDacls() {
@@ -131,7 +130,6 @@ class FuncHelper : public testing::Test {
     return kept;
   }
   using Allow = BOOL(WINAPI*)(const wchar_t*);
-  std::wstring folder;
   HMODULE helper = nullptr;
   Allow allow = nullptr;
 };
@@ -161,16 +159,12 @@ TEST_F(FuncHelper, AMissingDataFolderIsMadeAndNoFolderOrALinkedDataFolderRefused
   EXPECT_FALSE(allow(L""));
   EXPECT_FALSE(allow(nullptr));
 
-  const std::wstring other = MakeTempFolder(L"func_helper_other"), outside = MakeTempFolder(L"func_helper_out");
-  {
-    HostLink link(other + L"\\data", outside);
-    if (link.UnderWine()) {
-      ASSERT_TRUE(link.Made());
-      EXPECT_FALSE(allow(other.c_str()));
-    }
+  const TempFolder other(L"func_helper_other"), outside(L"func_helper_out");
+  HostLink link(other.Path(L"data"), outside.Get());
+  if (link.UnderWine()) {
+    ASSERT_TRUE(link.Made());
+    EXPECT_FALSE(allow(other.Get().c_str()));
   }
-  RemoveTree(other);
-  RemoveTree(outside);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include "installer/install_mgr.h"
 #include "core/log.h"
 #include "script/engine.h"
+#include "script_runner.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -26,13 +28,14 @@ bool StartProgram(const std::wstring& path, PROCESS_INFORMATION& info) {
   return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
 }
 
-TEST(ToolProcesses, OnlyExecutablesDirectlyInToolSubfoldersAreEndedByName) {
-  const std::wstring root = MakeTempFolder(L"tools");
-  const std::wstring install = root + L"\\Install";
-  const std::wstring elsewhere = root + L"\\Elsewhere";
-  for (const std::wstring& folder : {install, install + L"\\Tools", install + L"\\Tools\\A", install + L"\\Tools\\A\\B",
-                                     elsewhere, elsewhere + L"\\upper"})
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+class ToolProcesses : public TempFolderTest {};
+
+TEST_F(ToolProcesses, OnlyExecutablesDirectlyInToolSubfoldersAreEndedByName) {
+  const std::wstring install = folder + L"\\Install";
+  const std::wstring elsewhere = folder + L"\\Elsewhere";
+  for (const std::wstring& made : {install, install + L"\\Tools", install + L"\\Tools\\A", install + L"\\Tools\\A\\B",
+                                   elsewhere, elsewhere + L"\\upper"})
+    ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr));
   const std::wstring sleeper = ExeFolder() + L"\\sleeper.exe";
   // The tree the walk looks at (its files need not be the running ones).
   for (const wchar_t* file : {L"\\Tools\\A\\a.exe", L"\\Tools\\A\\b.EXE", L"\\Tools\\c.exe", L"\\Tools\\A\\B\\d.exe"})
@@ -54,7 +57,7 @@ TEST(ToolProcesses, OnlyExecutablesDirectlyInToolSubfoldersAreEndedByName) {
   }
   Sleep(300);  // let them appear in the process list
 
-  kw::CKWBaseLog::Instance().InitLogger((std::string(root.begin(), root.end()) + "\\Install.log").c_str());
+  kw::CKWBaseLog::Instance().InitLogger((std::string(folder.begin(), folder.end()) + "\\Install.log").c_str());
   kw::QRVScriptEngine::Instance().SetGlobalString("global_install_path", install);
   kw::CInstallMgr::Instance().KillAllToolProcess();
 
@@ -79,7 +82,7 @@ TEST(ToolProcesses, OnlyExecutablesDirectlyInToolSubfoldersAreEndedByName) {
   GetLocalTime(&now);
   wchar_t name[64];
   swprintf(name, 64, L"\\Install_%04d-%02d-%02d.log", now.wYear, now.wMonth, now.wDay);
-  const std::wstring log = ReadTextFile(root + name);
+  const std::wstring log = ReadTextFile(folder + name);
   const std::wstring tools = install + L"\\Tools\\";
   EXPECT_NE(log.find(L"KillAllToolProcess: "), std::wstring::npos) << "the function name stands in the prefix";
   EXPECT_NE(log.find(L"] strAppPath:" + tools + L"\r\n"), std::wstring::npos) << testing::PrintToString(log);
@@ -88,27 +91,25 @@ TEST(ToolProcesses, OnlyExecutablesDirectlyInToolSubfoldersAreEndedByName) {
   EXPECT_EQ(log.find(L"2:----b.EXE"), std::wstring::npos);
   EXPECT_EQ(log.find(L"2:----c.exe"), std::wstring::npos);
   EXPECT_EQ(log.find(L"2:----d.exe"), std::wstring::npos);
-  RemoveTree(root);
 }
 
 // Without a Tools folder in the install folder nothing is ended, not even a
 // program named like a tool in a Tools folder of the current directory; an
 // empty list of names ends nothing either.
-TEST(ToolProcesses, MissingToolsFolderEndsNothing) {
-  const std::wstring root = MakeTempFolder(L"notools");
-  for (const std::wstring& folder : {root + L"\\Tools", root + L"\\Tools\\A", root + L"\\run"})
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+TEST_F(ToolProcesses, MissingToolsFolderEndsNothing) {
+  for (const std::wstring& made : {folder + L"\\Tools", folder + L"\\Tools\\A", folder + L"\\run"})
+    ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr));
   const std::wstring sleeper = ExeFolder() + L"\\sleeper.exe";
-  ASSERT_TRUE(CopyFileW(sleeper.c_str(), (root + L"\\Tools\\A\\a.exe").c_str(), FALSE));
-  ASSERT_TRUE(CopyFileW(sleeper.c_str(), (root + L"\\run\\a.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(sleeper.c_str(), (folder + L"\\Tools\\A\\a.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(sleeper.c_str(), (folder + L"\\run\\a.exe").c_str(), FALSE));
   PROCESS_INFORMATION running{};
-  ASSERT_TRUE(StartProgram(root + L"\\run\\a.exe", running));
+  ASSERT_TRUE(StartProgram(folder + L"\\run\\a.exe", running));
   Sleep(300);
   wchar_t previous[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, previous);
-  SetCurrentDirectoryW(root.c_str());
+  SetCurrentDirectoryW(folder.c_str());
 
-  kw::QRVScriptEngine::Instance().SetGlobalString("global_install_path", root + L"\\no such install");
+  kw::QRVScriptEngine::Instance().SetGlobalString("global_install_path", folder + L"\\no such install");
   kw::CInstallMgr::Instance().KillAllToolProcess();
   kw::QRVScriptEngine::Instance().SetGlobalString("global_install_path", L"");
   kw::CInstallMgr::Instance().KillAllToolProcess();
@@ -120,38 +121,32 @@ TEST(ToolProcesses, MissingToolsFolderEndsNothing) {
   WaitForSingleObject(running.hProcess, 5000);
   CloseHandle(running.hThread);
   CloseHandle(running.hProcess);
-  RemoveTree(root);
 }
 
 // OnInstall ends the product's tool processes before the script's event
 // runs: the event no longer sees them.
-TEST(ToolProcesses, AreEndedBeforeTheInstallEventRuns) {
-  const std::wstring root = MakeTempFolder(L"toolsfirst");
-  const std::wstring install = root + L"\\Install";
-  for (const std::wstring& folder : {install, install + L"\\Tools", install + L"\\Tools\\A", root + L"\\run"})
-    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+TEST_F(ToolProcesses, AreEndedBeforeTheInstallEventRuns) {
+  const std::wstring install = folder + L"\\Install";
+  for (const std::wstring& made : {install, install + L"\\Tools", install + L"\\Tools\\A", folder + L"\\run"})
+    ASSERT_TRUE(CreateDirectoryW(made.c_str(), nullptr));
   const std::wstring sleeper = ExeFolder() + L"\\sleeper.exe";
   ASSERT_TRUE(CopyFileW(sleeper.c_str(), (install + L"\\Tools\\A\\kwtool.exe").c_str(), FALSE));
-  ASSERT_TRUE(CopyFileW(sleeper.c_str(), (root + L"\\run\\kwtool.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileW(sleeper.c_str(), (folder + L"\\run\\kwtool.exe").c_str(), FALSE));
   PROCESS_INFORMATION running{};
-  ASSERT_TRUE(StartProgram(root + L"\\run\\kwtool.exe", running));
+  ASSERT_TRUE(StartProgram(folder + L"\\run\\kwtool.exe", running));
   Sleep(300);
   kw::QRVScriptEngine& engine = kw::QRVScriptEngine::Instance();
-  const std::string event =
-      "function QRVSE_OnInstall() tool_seen_by_event = Lua_GetProcessId('kwtool.exe') end "
-      "tool_seen_before = Lua_GetProcessId('kwtool.exe')";
-  ASSERT_TRUE(engine.DoBuffer(event.data(), event.size(), "event"));
+  ASSERT_NO_FATAL_FAILURE(RunScript("function QRVSE_OnInstall() tool_seen_by_event = Lua_GetProcessId('kwtool.exe') end "
+                                    "tool_seen_before = Lua_GetProcessId('kwtool.exe')"));
   EXPECT_GT(engine.GetGlobalInteger("tool_seen_before"), 0) << "running before";
   engine.SetGlobalString("global_install_path", install);
   kw::CInstallMgr::Instance().OnInstall();
   EXPECT_EQ(engine.GetGlobalInteger("tool_seen_by_event"), -1) << "ended before the event";
   EXPECT_EQ(WaitForSingleObject(running.hProcess, 0), WAIT_OBJECT_0);
-  const std::string clear = "QRVSE_OnInstall = nil";
-  engine.DoBuffer(clear.data(), clear.size(), "clear");
+  RunScript("QRVSE_OnInstall = nil");
   TerminateProcess(running.hProcess, 0);
   CloseHandle(running.hThread);
   CloseHandle(running.hProcess);
-  RemoveTree(root);
 }
 
 }  // namespace

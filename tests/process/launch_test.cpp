@@ -5,6 +5,7 @@
 #include <string>
 
 #include "child_process.h"
+#include "temp_folder.h"
 #include "core/launch.h"
 
 namespace {
@@ -30,7 +31,8 @@ TEST(ExplorerLaunch, QuotesPathAndParametersSeparately) {
 // the program runs, from its own path. (Wine's explorer passes it no
 // parameters: "/menu" does not arrive, which is noted, not asserted.)
 TEST(ExplorerLaunch, StartsTheShellWithTheCommand) {
-  const std::wstring folder = MakeTempFolder(L"launch") + L"\\with blank";
+  const TempFolder temp(L"launch");
+  const std::wstring folder = temp.Path(L"with blank");
   ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
   const std::wstring program = folder + L"\\report_args.exe";
   ASSERT_TRUE(CopyFileW((ExeFolder() + L"\\report_args.exe").c_str(), program.c_str(), FALSE));
@@ -46,7 +48,6 @@ TEST(ExplorerLaunch, StartsTheShellWithTheCommand) {
   const bool gotParameters = line.find(L"/menu") != std::wstring::npos;
   RecordProperty("explorer_passed_parameters", gotParameters ? "yes" : "no");
   if (!gotParameters) std::printf("note: the shell started the program without its parameters: %ls\n", line.c_str());
-  RemoveTree(folder.substr(0, folder.rfind(L'\\')));
 }
 
 TEST(BringToFront, RestoresShowsAndForegroundsTheWindow) {

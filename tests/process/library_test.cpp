@@ -8,16 +8,14 @@
 #include <string>
 
 #include "child_process.h"
+#include "temp_folder.h"
 
 namespace {
 
 using namespace kwtest;
 
-class InstallerLibrary : public testing::Test {
+class InstallerLibrary : public TempFolderTest {
  protected:
-  void SetUp() override { folder = MakeTempFolder(L"library"); }
-  void TearDown() override { RemoveTree(folder); }
-
   ChildRun Run(const std::wstring& calls, std::map<std::wstring, std::wstring> environment = {},
                const std::wstring& extraArguments = L"", std::function<void(DWORD)> whileRunning = nullptr) {
     ChildOptions options;
@@ -36,8 +34,6 @@ class InstallerLibrary : public testing::Test {
   }
 
   static std::wstring Exe() { return ExeFolder() + L"\\kwtest_library.exe"; }
-
-  std::wstring folder;
 };
 
 TEST_F(InstallerLibrary, LogoutWritesTheTraceAndAPrefixedLogLine) {

@@ -7,18 +7,15 @@
 #include <vector>
 
 #include "child_process.h"
+#include "temp_folder.h"
 
 namespace {
 
 using namespace kwtest;
 
-class Installer : public testing::Test {
+class Installer : public TempFolderTest {
  protected:
-  void SetUp() override {
-    folder = MakeTempFolder(L"run");
-    events = folder + L"\\events.txt";
-  }
-  void TearDown() override { RemoveTree(folder); }
+  void SetUp() override { events = folder + L"\\events.txt"; }
 
   ChildOptions Options(const std::wstring& exe, const std::wstring& arguments) {
     ChildOptions options;
@@ -28,7 +25,7 @@ class Installer : public testing::Test {
   }
   std::vector<std::wstring> Events() const { return Lines(ReadTextFile(events)); }
 
-  std::wstring folder, events;
+  std::wstring events;
 };
 
 const std::vector<std::wstring> kSilentEvents = {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "child_process.h"
+#include "temp_folder.h"
 #include "installer/instance.h"
 
 namespace {
@@ -46,10 +47,9 @@ TEST(SingleInstance, OverLongNameIsCutSafelyAndStillMeets) {
   EXPECT_TRUE(MutexExists(name.substr(0, MAX_PATH - 1)));
 }
 
-class SecondInstaller : public testing::Test {
+class SecondInstaller : public TempFolderTest {
  protected:
   void SetUp() override {
-    folder = MakeTempFolder(L"second");
     mutexName = UniqueName(L"installer");
     // This test plays the first installer: it holds the mutex and owns a
     // minimized window of the dialog's class.
@@ -58,10 +58,7 @@ class SecondInstaller : public testing::Test {
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(IsIconic(window));
   }
-  void TearDown() override {
-    DestroyWindow(window);
-    RemoveTree(folder);
-  }
+  void TearDown() override { DestroyWindow(window); }
 
   ChildRun RunSecond(const std::wstring& arguments) {
     DeleteFileW((folder + L"\\events.txt").c_str());
@@ -75,7 +72,7 @@ class SecondInstaller : public testing::Test {
     return RunChild(options);
   }
 
-  std::wstring folder, mutexName;
+  std::wstring mutexName;
   HWND window = nullptr;
   bool sawWindow = false;
 };
@@ -107,7 +104,8 @@ TEST_F(SecondInstaller, LeavesWithoutTheSilenceOptionAndProceedsWithIt) {
 // A configuration without "global_install_mutex_guid", or with an empty one,
 // gets the installer's own default name with its application id.
 TEST(SingleInstance, WithoutAConfiguredNameTheDefaultMutexIsUsed) {
-  const std::wstring folder = MakeTempFolder(L"defaultmutex");
+  const TempFolder temp(L"defaultmutex");
+  const std::wstring& folder = temp.Get();
   for (const wchar_t* configured : {L"<none>", L"<empty>"}) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(configured)));
     ChildOptions options;
@@ -119,7 +117,6 @@ TEST(SingleInstance, WithoutAConfiguredNameTheDefaultMutexIsUsed) {
     EXPECT_TRUE(run.HasTrace(L"tq  szObjectName = Global\\{A043B702-166A-4FB8-9733-E2BC4713F36F}7 "))
         << testing::PrintToString(run.Texts());
   }
-  RemoveTree(folder);
 }
 
 }  // namespace

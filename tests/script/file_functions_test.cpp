@@ -11,15 +11,21 @@ extern "C" {
 }
 
 #include "script/lib_file.h"
+#include "held_file.h"
 #include "host_link.h"
-#include "library_fixture.h"
+#include "script_runner.h"
+#include "temp_folder.h"
+#include "trace_capture.h"
 
 namespace {
 
 using namespace kwtest;
 using Lines = std::vector<std::wstring>;
 
-class FileFunctions : public LibraryTest {};
+class FileFunctions : public WithTempFolder<ScriptTest> {
+ protected:
+  TraceCapture capture;
+};
 
 TEST_F(FileFunctions, MissingSourcesFailToCopyMoveRenameButCountAsDeleted) {
   struct Case {
@@ -38,13 +44,13 @@ TEST_F(FileFunctions, MissingSourcesFailToCopyMoveRenameButCountAsDeleted) {
       {"Lua_DeleteFileAfterReboot", L"true", nullptr},
   };
   const std::wstring missing = Path(L"missing.txt");
-  Set("src", missing);
-  Set("dst", Path(L"target.txt"));
+  engine.SetGlobalString("src", missing);
+  engine.SetGlobalString("dst", Path(L"target.txt"));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.function);
-    Traces();
-    EXPECT_EQ(Call(std::string(c.function) + "(src, dst)"), c.result);
-    const Lines traces = Traces();
+    capture.Take();
+    EXPECT_EQ(FirstResult(std::string(c.function) + "(src, dst)"), c.result);
+    const Lines traces = capture.Take();
     const std::wstring notExists = L"tq Fun:" + std::wstring(c.missingTrace ? c.missingTrace : L"") +
                                    L", Description:" + missing + L" it's not exists!\r\n";
     EXPECT_EQ(std::count(traces.begin(), traces.end(), notExists), c.missingTrace ? 1 : 0);
@@ -55,22 +61,22 @@ TEST_F(FileFunctions, MissingSourcesFailToCopyMoveRenameButCountAsDeleted) {
 TEST_F(FileFunctions, CreateDirectoryMakesNestedParentsAndAcceptsAnExistingFolderSilently) {
   const std::wstring nested = Path(L"a\\b\\c");
   SetEnvironmentVariableW(L"KW_TEST_ROOT", folder.c_str());
-  EXPECT_EQ(Call("Lua_CreateDirectory('%KW_TEST_ROOT%\\\\a\\\\b\\\\c')"), L"true");
-  EXPECT_EQ(Traces(), Lines{L"tq Create Directory " + nested + L"!\r\n"});
+  EXPECT_EQ(FirstResult("Lua_CreateDirectory('%KW_TEST_ROOT%\\\\a\\\\b\\\\c')"), L"true");
+  EXPECT_EQ(capture.Take(), Lines{L"tq Create Directory " + nested + L"!\r\n"});
   EXPECT_EQ(GetFileAttributesW(nested.c_str()) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE),
             static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
 
-  EXPECT_EQ(Call("Lua_CreateDirectory('%KW_TEST_ROOT%\\\\a\\\\b')"), L"true");
-  EXPECT_EQ(Traces(), Lines{}) << "an existing folder is not traced";
+  EXPECT_EQ(FirstResult("Lua_CreateDirectory('%KW_TEST_ROOT%\\\\a\\\\b')"), L"true");
+  EXPECT_EQ(capture.Take(), Lines{}) << "an existing folder is not traced";
 
   // A file where the folder should be is not the folder.
   ASSERT_TRUE(WriteBytes(Path(L"plain"), "x"));
-  Set("p", Path(L"plain"));
-  EXPECT_EQ(Call("Lua_CreateDirectory(p)"), L"false");
-  EXPECT_EQ(Traces(), Lines{L"tq Fun:Lua_CreateDirectory, Description:" + Path(L"plain") + L" it's not exists!\r\n"});
+  engine.SetGlobalString("p", Path(L"plain"));
+  EXPECT_EQ(FirstResult("Lua_CreateDirectory(p)"), L"false");
+  EXPECT_EQ(capture.Take(), Lines{L"tq Fun:Lua_CreateDirectory, Description:" + Path(L"plain") + L" it's not exists!\r\n"});
 
   // No argument reads as "": nothing is created.
-  EXPECT_EQ(Call("Lua_CreateDirectory()"), L"false");
+  EXPECT_EQ(FirstResult("Lua_CreateDirectory()"), L"false");
 }
 
 TEST_F(FileFunctions, CopyMoveAndRenameCarryUtf8PathsAndExpandBoth) {
@@ -78,43 +84,43 @@ TEST_F(FileFunctions, CopyMoveAndRenameCarryUtf8PathsAndExpandBoth) {
   ASSERT_TRUE(WriteBytes(Path(L"源文件.txt"), "payload"));
   ASSERT_TRUE(WriteBytes(Path(L"old.txt"), "old"));
   ASSERT_TRUE(CreateDirectoryW(Path(L"目标").c_str(), nullptr));
-  Set("src", L"%KW_TEST_ROOT%\\源文件.txt");
+  engine.SetGlobalString("src", L"%KW_TEST_ROOT%\\源文件.txt");
 
-  Set("dst", L"%KW_TEST_ROOT%\\目标\\副本.txt");
-  EXPECT_EQ(Call("Lua_CopyFile(src, dst)"), L"true");
+  engine.SetGlobalString("dst", L"%KW_TEST_ROOT%\\目标\\副本.txt");
+  EXPECT_EQ(FirstResult("Lua_CopyFile(src, dst)"), L"true");
   EXPECT_EQ(ReadBytes(Path(L"目标\\副本.txt")), "payload");
   EXPECT_TRUE(FileExists(Path(L"源文件.txt")));
 
-  Set("dst", L"%KW_TEST_ROOT%\\moved.txt");
-  EXPECT_EQ(Call("Lua_MoveFile(src, dst)"), L"true");
+  engine.SetGlobalString("dst", L"%KW_TEST_ROOT%\\moved.txt");
+  EXPECT_EQ(FirstResult("Lua_MoveFile(src, dst)"), L"true");
   EXPECT_EQ(ReadBytes(Path(L"moved.txt")), "payload");
   EXPECT_FALSE(FileExists(Path(L"源文件.txt")));
 
   // Renaming replaces an existing target.
-  Set("src", L"%KW_TEST_ROOT%\\moved.txt");
-  Set("dst", L"%KW_TEST_ROOT%\\old.txt");
-  Traces();
-  EXPECT_EQ(Call("Lua_RenameFile(src, dst)"), L"true");
+  engine.SetGlobalString("src", L"%KW_TEST_ROOT%\\moved.txt");
+  engine.SetGlobalString("dst", L"%KW_TEST_ROOT%\\old.txt");
+  capture.Take();
+  EXPECT_EQ(FirstResult("Lua_RenameFile(src, dst)"), L"true");
   EXPECT_EQ(ReadBytes(Path(L"old.txt")), "payload");
   EXPECT_FALSE(FileExists(Path(L"moved.txt")));
-  EXPECT_EQ(Traces(), Lines{L"tq MoveFile " + Path(L"moved.txt") + L" to " + Path(L"old.txt") + L" !"});
+  EXPECT_EQ(capture.Take(), Lines{L"tq MoveFile " + Path(L"moved.txt") + L" to " + Path(L"old.txt") + L" !"});
 
   // A target in a folder that does not exist.
-  Set("src", Path(L"old.txt"));
-  Set("dst", Path(L"nowhere\\x.txt"));
-  EXPECT_EQ(Call("Lua_RenameFile(src, dst)"), L"false");
-  EXPECT_EQ(Traces(), Lines{L"tq MoveFile " + Path(L"old.txt") + L" to " + Path(L"nowhere\\x.txt") + L" failed!"});
+  engine.SetGlobalString("src", Path(L"old.txt"));
+  engine.SetGlobalString("dst", Path(L"nowhere\\x.txt"));
+  EXPECT_EQ(FirstResult("Lua_RenameFile(src, dst)"), L"false");
+  EXPECT_EQ(capture.Take(), Lines{L"tq MoveFile " + Path(L"old.txt") + L" to " + Path(L"nowhere\\x.txt") + L" failed!"});
 }
 
 TEST_F(FileFunctions, CopyAndMoveTraceWhatTheyDid) {
   ASSERT_TRUE(WriteBytes(Path(L"a.txt"), "a"));
-  Set("a", Path(L"a.txt"));
-  Set("b", Path(L"b.txt"));
-  Set("c", Path(L"c.txt"));
-  Traces();
-  EXPECT_EQ(Call("Lua_CopyFile(a, b)"), L"true");
-  EXPECT_EQ(Call("Lua_MoveFile(b, c)"), L"true");
-  EXPECT_EQ(Traces(), (Lines{L"tq Copy " + Path(L"a.txt") + L" to " + Path(L"b.txt") + L" !",
+  engine.SetGlobalString("a", Path(L"a.txt"));
+  engine.SetGlobalString("b", Path(L"b.txt"));
+  engine.SetGlobalString("c", Path(L"c.txt"));
+  capture.Take();
+  EXPECT_EQ(FirstResult("Lua_CopyFile(a, b)"), L"true");
+  EXPECT_EQ(FirstResult("Lua_MoveFile(b, c)"), L"true");
+  EXPECT_EQ(capture.Take(), (Lines{L"tq Copy " + Path(L"a.txt") + L" to " + Path(L"b.txt") + L" !",
                              L"tq Move " + Path(L"b.txt") + L" to " + Path(L"c.txt") + L" !"}));
   EXPECT_EQ(ReadBytes(Path(L"c.txt")), "a");
 }
@@ -124,13 +130,13 @@ TEST_F(FileFunctions, CopyAndMoveTraceWhatTheyDid) {
 TEST_F(FileFunctions, CopyAndMoveFailuresTraceTheShellsCode) {
   ASSERT_TRUE(WriteBytes(Path(L"source.txt"), "source"));
   ASSERT_TRUE(WriteBytes(Path(L"plain"), "a file, not a folder"));
-  Set("a", Path(L"source.txt"));
-  Set("b", Path(L"plain\\target.txt"));
+  engine.SetGlobalString("a", Path(L"source.txt"));
+  engine.SetGlobalString("b", Path(L"plain\\target.txt"));
   for (const char* verb : {"Copy", "Move"}) {
     SCOPED_TRACE(verb);
-    Traces();
-    EXPECT_EQ(Call(std::string("Lua_") + verb + "File(a, b)"), L"false");
-    const Lines traces = Traces();
+    capture.Take();
+    EXPECT_EQ(FirstResult(std::string("Lua_") + verb + "File(a, b)"), L"false");
+    const Lines traces = capture.Take();
     ASSERT_GE(traces.size(), 2u) << testing::PrintToString(traces);
     EXPECT_EQ(traces[0], L"tq " + kw::Utf8ToWide(verb) + L" " + Path(L"source.txt") + L" to " +
                              Path(L"plain\\target.txt") + L" failed!");
@@ -154,11 +160,11 @@ void MakeTree(const std::wstring& root) {
 TEST_F(FileFunctions, DelFileRecursiveRemovesATreeAndReturnsNothing) {
   const std::wstring tree = Path(L"tree");
   MakeTree(tree);
-  Set("p", tree);
-  Traces();
-  EXPECT_EQ(Call("Lua_DelFileRecursive(p, 'ignored')"), L"none");
+  engine.SetGlobalString("p", tree);
+  capture.Take();
+  EXPECT_EQ(FirstResult("Lua_DelFileRecursive(p, 'ignored')"), L"none");
   EXPECT_FALSE(FileExists(tree));
-  const Lines traces = Traces();
+  const Lines traces = capture.Take();
   ASSERT_GE(traces.size(), 3u);
   EXPECT_EQ(traces[0], L"tq Lua_DelFileRecursive");
   EXPECT_EQ(traces[1], L"tq PathIsDirectoryW");
@@ -169,9 +175,9 @@ TEST_F(FileFunctions, DelFileRecursiveRemovesATreeAndReturnsNothing) {
   // A single file, read through the expansion.
   ASSERT_TRUE(WriteBytes(Path(L"single.txt"), "x"));
   SetEnvironmentVariableW(L"KW_TEST_ROOT", folder.c_str());
-  EXPECT_EQ(Call("Lua_DelFileRecursive('%KW_TEST_ROOT%\\\\single.txt')"), L"none");
+  EXPECT_EQ(FirstResult("Lua_DelFileRecursive('%KW_TEST_ROOT%\\\\single.txt')"), L"none");
   EXPECT_FALSE(FileExists(Path(L"single.txt")));
-  EXPECT_EQ(Traces(), (Lines{L"tq Lua_DelFileRecursive", L"tq Path is file!"}));
+  EXPECT_EQ(capture.Take(), (Lines{L"tq Lua_DelFileRecursive", L"tq Path is file!"}));
 }
 
 TEST_F(FileFunctions, DelFileRecursiveRemovesTheCurrentDirectory) {
@@ -180,10 +186,10 @@ TEST_F(FileFunctions, DelFileRecursiveRemovesTheCurrentDirectory) {
   const std::wstring tree = Path(L"current");
   MakeTree(tree);
   ASSERT_TRUE(SetCurrentDirectoryW((tree + L"\\sub").c_str()));
-  Set("p", tree);
+  engine.SetGlobalString("p", tree);
   // The current directory is deep inside: the tree walk leaves it before
   // removing each folder on the way up.
-  EXPECT_EQ(Call("Lua_DelFileRecursive(p)"), L"none");
+  EXPECT_EQ(FirstResult("Lua_DelFileRecursive(p)"), L"none");
   const bool gone = !FileExists(tree);
   wchar_t now[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, now);
@@ -198,11 +204,11 @@ TEST_F(FileFunctions, DelFileRecursiveExReportsEachUndeletableFileOnce) {
   const std::wstring heldTop = tree + L"\\top.txt", heldDeep = tree + L"\\sub\\deeper\\hidden.bin";
   HeldFile top(heldTop), deep(heldDeep);
   ASSERT_TRUE(top.Held() && deep.Held());
-  Set("p", tree);
-  Run("reports = {} function on_fail(path, code) reports[#reports + 1] = path .. '|' .. code return 5 end");
-  EXPECT_EQ(Call("Lua_DelFileRecursiveEx(p, on_fail)"), L"none");
+  engine.SetGlobalString("p", tree);
+  RunScript("reports = {} function on_fail(path, code) reports[#reports + 1] = path .. '|' .. code return 5 end");
+  EXPECT_EQ(FirstResult("Lua_DelFileRecursiveEx(p, on_fail)"), L"none");
   // In the order of the paths, whatever order the folder walk took.
-  EXPECT_EQ(Call("(function() table.sort(reports) return table.concat(reports, '\\n') end)()"),
+  EXPECT_EQ(FirstResult("(function() table.sort(reports) return table.concat(reports, '\\n') end)()"),
             heldDeep + L"|" + std::to_wstring(ERROR_SHARING_VIOLATION) + L"\n" + heldTop + L"|" +
                 std::to_wstring(ERROR_SHARING_VIOLATION));
   // Everything else went; the folders holding the two files stay.
@@ -211,25 +217,25 @@ TEST_F(FileFunctions, DelFileRecursiveExReportsEachUndeletableFileOnce) {
   EXPECT_TRUE(FileExists(heldDeep));
 
   // A single file; the function is found as the last argument.
-  Run("reports = {}");
-  Set("p", heldTop);
-  EXPECT_EQ(Call("Lua_DelFileRecursiveEx(p, 'x', on_fail)"), L"none");
-  EXPECT_EQ(Call("table.concat(reports, '\\n')"), heldTop + L"|" + std::to_wstring(ERROR_SHARING_VIOLATION));
+  RunScript("reports = {}");
+  engine.SetGlobalString("p", heldTop);
+  EXPECT_EQ(FirstResult("Lua_DelFileRecursiveEx(p, 'x', on_fail)"), L"none");
+  EXPECT_EQ(FirstResult("table.concat(reports, '\\n')"), heldTop + L"|" + std::to_wstring(ERROR_SHARING_VIOLATION));
   // Without a function nothing is reported and nothing fails.
-  EXPECT_EQ(Call("Lua_DelFileRecursiveEx(p)"), L"none");
-  EXPECT_EQ(Call("#reports"), L"1");
+  EXPECT_EQ(FirstResult("Lua_DelFileRecursiveEx(p)"), L"none");
+  EXPECT_EQ(FirstResult("#reports"), L"1");
 
   top.Release();
   deep.Release();
-  Set("p", tree);
-  EXPECT_EQ(Call("Lua_DelFileRecursiveEx(p, on_fail)"), L"none");
+  engine.SetGlobalString("p", tree);
+  EXPECT_EQ(FirstResult("Lua_DelFileRecursiveEx(p, on_fail)"), L"none");
   EXPECT_FALSE(FileExists(tree));
-  EXPECT_EQ(Call("#reports"), L"1");
+  EXPECT_EQ(FirstResult("#reports"), L"1");
 
   // The function's registry reference goes when the call returns: calls
   // reuse one slot instead of growing the registry.
   const int registrySize = static_cast<int>(lua_rawlen(engine.State(), LUA_REGISTRYINDEX));
-  for (int i = 0; i < 3; ++i) Call("Lua_DelFileRecursiveEx(p, on_fail)");
+  for (int i = 0; i < 3; ++i) FirstResult("Lua_DelFileRecursiveEx(p, on_fail)");
   EXPECT_EQ(static_cast<int>(lua_rawlen(engine.State(), LUA_REGISTRYINDEX)), registrySize);
 }
 
@@ -244,8 +250,8 @@ TEST_F(FileFunctions, TreeDeletionLeavesWhatAFolderLinkPointsTo) {
   ASSERT_TRUE(link.Made());
   ASSERT_TRUE(GetFileAttributesW((tree + L"\\link").c_str()) & FILE_ATTRIBUTE_REPARSE_POINT);
 
-  Set("p", tree);
-  EXPECT_EQ(Call("Lua_DelFileRecursive(p)"), L"none");
+  engine.SetGlobalString("p", tree);
+  EXPECT_EQ(FirstResult("Lua_DelFileRecursive(p)"), L"none");
   EXPECT_EQ(ReadBytes(outside + L"\\keep.txt"), "keep");
   EXPECT_FALSE(FileExists(tree + L"\\own.txt"));
   // Whether the link itself is gone is not asked: Windows removes it, Wine
@@ -256,10 +262,10 @@ TEST_F(FileFunctions, DeleteDirectoriesNeverWipesADriveRoot) {
   const std::wstring drive = folder.substr(0, 3);  // "C:\"
   const std::wstring marker = Path(L"marker.txt");
   ASSERT_TRUE(WriteBytes(marker, "x"));
-  Traces();
+  capture.Take();
   kw::QRVScriptEngine::DeleteDirectories(drive);
   EXPECT_TRUE(FileExists(marker));
-  EXPECT_EQ(Traces(), (Lines{L"tq QRVScriptEngine::DeleteDirectories " + drive,
+  EXPECT_EQ(capture.Take(), (Lines{L"tq QRVScriptEngine::DeleteDirectories " + drive,
                              L"tq QRVScriptEngine::DeleteDirectories refuses the root " + drive + L"\r\n"}));
 }
 
@@ -285,18 +291,18 @@ TEST_F(FileFunctions, DeleteDirectoriesRefusesADriveInEverySpelling) {
   SetEnvironmentVariableW(L"KW_TEST_DRIVE", drive.Letter().c_str());
   for (const std::wstring& spelling : {drive.Letter(), drive.Root(), drive.Letter() + L"/", drive.Letter() + L"\\\\"}) {
     SCOPED_TRACE(testing::PrintToString(spelling));
-    Traces();
+    capture.Take();
     kw::QRVScriptEngine::DeleteDirectories(spelling);
     EXPECT_TRUE(FileExists(root + L"\\marker.txt"));
     EXPECT_TRUE(FileExists(root + L"\\current\\inner.txt"));
-    EXPECT_EQ(Traces(), (Lines{L"tq QRVScriptEngine::DeleteDirectories " + spelling,
+    EXPECT_EQ(capture.Take(), (Lines{L"tq QRVScriptEngine::DeleteDirectories " + spelling,
                                L"tq QRVScriptEngine::DeleteDirectories refuses the root " + drive.Root() + L"\r\n"}));
   }
-  EXPECT_EQ(Call("Lua_DelFileRecursive('%KW_TEST_DRIVE%')"), L"none");
+  EXPECT_EQ(FirstResult("Lua_DelFileRecursive('%KW_TEST_DRIVE%')"), L"none");
   EXPECT_TRUE(FileExists(root + L"\\marker.txt"));
   EXPECT_TRUE(FileExists(root + L"\\current\\inner.txt"));
   // A real folder of the drive is still deleted.
-  EXPECT_EQ(Call("Lua_DelFileRecursive('%KW_TEST_DRIVE%\\\\current')"), L"none");
+  EXPECT_EQ(FirstResult("Lua_DelFileRecursive('%KW_TEST_DRIVE%\\\\current')"), L"none");
   EXPECT_FALSE(FileExists(root + L"\\current"));
   EXPECT_TRUE(FileExists(root + L"\\marker.txt"));
 }
@@ -314,8 +320,8 @@ TEST_F(FileFunctions, TreeDeletionOfAFolderLinkItselfLeavesItsTarget) {
   ASSERT_TRUE(link.Made());
   for (const char* call : {"Lua_DelFileRecursive(p)", "Lua_DelFileRecursiveEx(p, function() end)"}) {
     SCOPED_TRACE(call);
-    Set("p", Path(L"link"));
-    EXPECT_EQ(Call(call), L"none");
+    engine.SetGlobalString("p", Path(L"link"));
+    EXPECT_EQ(FirstResult(call), L"none");
     EXPECT_EQ(ReadBytes(outside + L"\\keep.txt"), "keep");
     EXPECT_EQ(ReadBytes(outside + L"\\sub\\deep.txt"), "keep");
   }
@@ -365,9 +371,9 @@ TEST_F(FileFunctions, DeleteFileAsksAndFollowsTheAnswer) {
     PromptScript prompt{c.answers, {}, {}, {}, c.releaseOnLast ? &held : nullptr};
     g_prompt = &prompt;
     const kw::DeletePrompt previous = kw::SetDeletePrompt(&AnswerPrompt);
-    Set("p", path);
-    Traces();
-    const std::wstring result = Call("Lua_DeleteFile(p)");
+    engine.SetGlobalString("p", path);
+    capture.Take();
+    const std::wstring result = FirstResult("Lua_DeleteFile(p)");
     kw::SetDeletePrompt(previous);
     g_prompt = nullptr;
 
@@ -380,7 +386,7 @@ TEST_F(FileFunctions, DeleteFileAsksAndFollowsTheAnswer) {
       EXPECT_EQ(prompt.types[i], static_cast<unsigned>(MB_ABORTRETRYIGNORE | MB_ICONQUESTION));
     }
     const Lines failure{L"tq Delete " + path + L" failed!\r\n", L"tq SHFileOperation error code : 0x20\r\n"};
-    EXPECT_EQ(Traces(), c.failureTraced ? failure : Lines{});
+    EXPECT_EQ(capture.Take(), c.failureTraced ? failure : Lines{});
     EXPECT_EQ(FileExists(path), c.fileLeft);
     held.Release();
     DeleteFileW(path.c_str());
@@ -395,17 +401,17 @@ TEST_F(FileFunctions, DeleteFileExNeverAsksAndDeletesTrees) {
   ASSERT_TRUE(WriteBytes(path, "x"));
   {
     HeldFile held(path);
-    Set("p", path);
-    Traces();
-    EXPECT_EQ(Call("Lua_DeleteFileEx(p)"), L"false");
-    EXPECT_EQ(Traces(), Lines{});
+    engine.SetGlobalString("p", path);
+    capture.Take();
+    EXPECT_EQ(FirstResult("Lua_DeleteFileEx(p)"), L"false");
+    EXPECT_EQ(capture.Take(), Lines{});
   }
-  EXPECT_EQ(Call("Lua_DeleteFileEx(p)"), L"true");
+  EXPECT_EQ(FirstResult("Lua_DeleteFileEx(p)"), L"true");
   EXPECT_FALSE(FileExists(path));
   MakeTree(Path(L"tree"));
-  Set("p", Path(L"tree"));
-  EXPECT_EQ(Call("Lua_DeleteFileEx(p)"), L"true");
-  EXPECT_EQ(Call("Lua_DeleteFile(p)"), L"true");
+  engine.SetGlobalString("p", Path(L"tree"));
+  EXPECT_EQ(FirstResult("Lua_DeleteFileEx(p)"), L"true");
+  EXPECT_EQ(FirstResult("Lua_DeleteFile(p)"), L"true");
   EXPECT_FALSE(FileExists(Path(L"tree")));
   kw::SetDeletePrompt(previous);
   g_prompt = nullptr;
@@ -453,10 +459,10 @@ void SetPendingRenames(const std::vector<std::wstring>& entries) {
 TEST_F(FileFunctions, DeleteFileAfterRebootSchedulesTheDeletion) {
   const std::wstring path = Path(L"later.txt");
   ASSERT_TRUE(WriteBytes(path, "x"));
-  Set("p", path);
-  Traces();
-  EXPECT_EQ(Call("Lua_DeleteFileAfterReboot(p)"), L"true");
-  EXPECT_EQ(Traces(), Lines{L"tq Lua_DeleteFileAfterReboot"});
+  engine.SetGlobalString("p", path);
+  capture.Take();
+  EXPECT_EQ(FirstResult("Lua_DeleteFileAfterReboot(p)"), L"true");
+  EXPECT_EQ(capture.Take(), Lines{L"tq Lua_DeleteFileAfterReboot"});
   EXPECT_TRUE(FileExists(path)) << "only at the next start";
 
   // Entries are pairs: the source, then an empty target for "delete". Other
@@ -476,22 +482,22 @@ TEST_F(FileFunctions, DeleteFileAfterRebootSchedulesTheDeletion) {
 
 TEST_F(FileFunctions, PathFileExistsTakesThePathAsItIs) {
   SetEnvironmentVariableW(L"KW_TEST_ROOT", folder.c_str());
-  Set("p", folder);
-  EXPECT_EQ(Call("Lua_PathFileExists(p)"), L"true");
-  EXPECT_EQ(Call("Lua_PathFileExists('%KW_TEST_ROOT%')"), L"false");
-  EXPECT_EQ(Call("Lua_PathFileExists('%TMP%')"), L"false");
-  EXPECT_EQ(Call("Lua_PathFileExists(true)"), L"false");
+  engine.SetGlobalString("p", folder);
+  EXPECT_EQ(FirstResult("Lua_PathFileExists(p)"), L"true");
+  EXPECT_EQ(FirstResult("Lua_PathFileExists('%KW_TEST_ROOT%')"), L"false");
+  EXPECT_EQ(FirstResult("Lua_PathFileExists('%TMP%')"), L"false");
+  EXPECT_EQ(FirstResult("Lua_PathFileExists(true)"), L"false");
 }
 
 TEST_F(FileFunctions, PathYetAnotherMakeUniqueNameGivesAFreeNameBesideTheTaken) {
   const std::wstring taken = Path(L"name.txt");
   ASSERT_TRUE(WriteBytes(taken, "x"));
-  Set("p", taken);
-  const std::wstring unique = Call("Lua_PathYetAnotherMakeUniqueName(p)");
+  engine.SetGlobalString("p", taken);
+  const std::wstring unique = FirstResult("Lua_PathYetAnotherMakeUniqueName(p)");
   EXPECT_NE(unique, taken);
   EXPECT_EQ(unique.substr(0, folder.size() + 1), folder + L"\\");
   EXPECT_FALSE(FileExists(unique));
-  EXPECT_EQ(Call("Lua_PathYetAnotherMakeUniqueName()"), L"") << "failure gives the empty string";
+  EXPECT_EQ(FirstResult("Lua_PathYetAnotherMakeUniqueName()"), L"") << "failure gives the empty string";
 }
 
 TEST_F(FileFunctions, GetTempPathIsTheLocalApplicationDataFolder) {
@@ -499,7 +505,7 @@ TEST_F(FileFunctions, GetTempPathIsTheLocalApplicationDataFolder) {
   ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, expected), S_OK);
   wchar_t temp[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, temp);
-  EXPECT_EQ(Call("Lua_GetTempPath()"), expected);
+  EXPECT_EQ(FirstResult("Lua_GetTempPath()"), expected);
   // Not derived from the temp folder: moving that changes nothing.
   wchar_t tmp[MAX_PATH] = {}, tempVariable[MAX_PATH] = {};
   GetEnvironmentVariableW(L"TMP", tmp, MAX_PATH);
@@ -507,21 +513,21 @@ TEST_F(FileFunctions, GetTempPathIsTheLocalApplicationDataFolder) {
   SetEnvironmentVariableW(L"TMP", folder.c_str());
   SetEnvironmentVariableW(L"TEMP", folder.c_str());
   ASSERT_EQ(GetTempPathW(MAX_PATH, temp), folder.size() + 1);
-  EXPECT_EQ(Call("Lua_GetTempPath()"), expected);
+  EXPECT_EQ(FirstResult("Lua_GetTempPath()"), expected);
   SetEnvironmentVariableW(L"TMP", tmp);
   SetEnvironmentVariableW(L"TEMP", tempVariable);
 }
 
 TEST_F(FileFunctions, GetTempFileNameCreatesTheFile) {
   SetEnvironmentVariableW(L"KW_TEST_ROOT", folder.c_str());
-  const std::wstring name = Call("Lua_GetTempFileName('%KW_TEST_ROOT%', 'kwt')");
+  const std::wstring name = FirstResult("Lua_GetTempFileName('%KW_TEST_ROOT%', 'kwt')");
   ASSERT_EQ(name.substr(0, folder.size() + 4), folder + L"\\kwt");
   EXPECT_TRUE(FileExists(name));
   EXPECT_EQ(ReadBytes(name), "");
   // A number is a prefix like any other text.
-  EXPECT_EQ(Call("Lua_GetTempFileName('%KW_TEST_ROOT%', 42)").substr(0, folder.size() + 3), folder + L"\\42");
-  Set("p", Path(L"no such folder"));
-  EXPECT_EQ(Call("Lua_GetTempFileName(p, 'kwt')"), L"nil");
+  EXPECT_EQ(FirstResult("Lua_GetTempFileName('%KW_TEST_ROOT%', 42)").substr(0, folder.size() + 3), folder + L"\\42");
+  engine.SetGlobalString("p", Path(L"no such folder"));
+  EXPECT_EQ(FirstResult("Lua_GetTempFileName(p, 'kwt')"), L"nil");
 }
 
 // The name is the folder, "\", up to three prefix units, four hex digits and
@@ -542,9 +548,9 @@ TEST_F(FileFunctions, GetTempFileNameRefusesAFolderTooLongForTheName) {
     ASSERT_LT(base, c.folderUnits);
     const std::wstring longFolder = folder + L"\\" + std::wstring(c.folderUnits - base, letter++);
     ASSERT_TRUE(CreateDirectoryW(longFolder.c_str(), nullptr));
-    Set("p", longFolder);
-    Traces();
-    const std::wstring name = Call(std::string("Lua_GetTempFileName(p, '") + c.prefix + "')");
+    engine.SetGlobalString("p", longFolder);
+    capture.Take();
+    const std::wstring name = FirstResult(std::string("Lua_GetTempFileName(p, '") + c.prefix + "')");
     if (c.created) {
       EXPECT_EQ(name.substr(0, longFolder.size() + 1), longFolder + L"\\");
       EXPECT_LT(name.size(), static_cast<std::size_t>(MAX_PATH));
@@ -552,7 +558,7 @@ TEST_F(FileFunctions, GetTempFileNameRefusesAFolderTooLongForTheName) {
       DeleteFileW(name.c_str());
     } else {
       EXPECT_EQ(name, L"nil");
-      EXPECT_EQ(Traces(), Lines{L"tq Fun:Lua_GetTempFileName, Description:" + longFolder +
+      EXPECT_EQ(capture.Take(), Lines{L"tq Fun:Lua_GetTempFileName, Description:" + longFolder +
                                 L" is too long for a temporary file name!\r\n"});
       EXPECT_TRUE(RemoveDirectoryW(longFolder.c_str())) << "nothing was created in it";
     }
@@ -567,18 +573,18 @@ const std::string kStandardSignature = "7z\xBC\xAF\x27\x1C";
 
 TEST_F(FileFunctions, ExtractResourceFindsNumbersAndNamesAndUndoesThePayloadSwap) {
   SetEnvironmentVariableW(L"KW_TEST_ROOT", folder.c_str());
-  EXPECT_EQ(Call("Lua_ExtractResource('KWDATA', 101, '%KW_TEST_ROOT%\\\\numbered.bin')"), L"true");
+  EXPECT_EQ(FirstResult("Lua_ExtractResource('KWDATA', 101, '%KW_TEST_ROOT%\\\\numbered.bin')"), L"true");
   EXPECT_EQ(ReadBytes(Path(L"numbered.bin")), kNumbered);
 
   // Every extraction of the payload starts from the stored bytes.
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round);
-    EXPECT_EQ(Call("Lua_ExtractResource('_7Z', 'payload', '%KW_TEST_ROOT%\\\\payload.7z')"), L"true");
+    EXPECT_EQ(FirstResult("Lua_ExtractResource('_7Z', 'payload', '%KW_TEST_ROOT%\\\\payload.7z')"), L"true");
     EXPECT_EQ(ReadBytes(Path(L"payload.7z")).substr(0, 6), kStandardSignature);
   }
   // The exchange belongs to the type spelled exactly "_7Z"; the lookup itself
   // ignores case, so the stored bytes come out.
-  EXPECT_EQ(Call("Lua_ExtractResource('_7z', 'PAYLOAD', '%KW_TEST_ROOT%\\\\stored.7z')"), L"true");
+  EXPECT_EQ(FirstResult("Lua_ExtractResource('_7z', 'PAYLOAD', '%KW_TEST_ROOT%\\\\stored.7z')"), L"true");
   const std::string stored = ReadBytes(Path(L"stored.7z"));
   const std::string swapped = ReadBytes(Path(L"payload.7z"));
   EXPECT_EQ(stored.substr(0, 6), "z7\xBC\xAF\x27\x1C");
@@ -600,13 +606,13 @@ TEST_F(FileFunctions, ExtractResourceFailuresLeaveTraces) {
       {"Lua_ExtractResource('KWDATA', 101, q)",
        L"tq Fun:Lua_ExtractResource ,CreateFileW " + Path(L"missing\\x.bin") + L" failed!\r\n"},
   };
-  Set("p", Path(L"out.bin"));
-  Set("q", Path(L"missing\\x.bin"));
+  engine.SetGlobalString("p", Path(L"out.bin"));
+  engine.SetGlobalString("q", Path(L"missing\\x.bin"));
   for (const Case& c : cases) {
     SCOPED_TRACE(c.call);
-    Traces();
-    EXPECT_EQ(Call(c.call), L"false");
-    EXPECT_EQ(Traces(), Lines{c.trace});
+    capture.Take();
+    EXPECT_EQ(FirstResult(c.call), L"false");
+    EXPECT_EQ(capture.Take(), Lines{c.trace});
     EXPECT_FALSE(FileExists(Path(L"out.bin")));
   }
 }

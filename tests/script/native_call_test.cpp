@@ -9,22 +9,21 @@
 
 #include "child_process.h"
 #include "core/encoding.h"
-#include "script/function_ref.h"
 #include "script/x86_call.h"
-#include "script_fixture.h"
+#include "script_runner.h"
+#include "temp_folder.h"
 
 namespace {
 
-using kwtest::Case;
-using kwtest::ScriptTest;
+using namespace kwtest;
 
-std::wstring NativeDllPath() { return kwtest::ExeFolder() + L"\\kwnative.dll"; }
+std::wstring NativeDllPath() { return ExeFolder() + L"\\kwnative.dll"; }
 
 class NativeCalls : public ScriptTest {
  protected:
   void SetUp() override {
     engine.SetGlobalString("kwnative_path", NativeDllPath());
-    Run("kwnative = kwnative or assert(DllManager.Load(kwnative_path)) "
+    RunScript("kwnative = kwnative or assert(DllManager.Load(kwnative_path)) "
         "function fn(name, ...) return (assert(kwnative:Get(name, ...))) end "
         "kernel32 = GLibTab.Kernel32");
   }
@@ -44,30 +43,29 @@ std::string Numbers(const std::vector<std::uint32_t>& args) {
 
 TEST_F(NativeCalls, LibTableLoadsOnceKeepsTheObjectAndLoadsAgainAfterNil) {
   // A library nothing else in this process loads.
-  const std::wstring folder = kwtest::MakeTempFolder(L"libtab");
-  const std::wstring path = folder + L"\\kw_once.dll";
-  ASSERT_TRUE(CopyFileW((kwtest::ExeFolder() + L"\\kwnative_dep.dll").c_str(), path.c_str(), FALSE));
-  kw::ScopeGuard removeFolder([&] { kwtest::RemoveTree(folder); });
+  const TempFolder folder(L"libtab");
+  const std::wstring path = folder.Path(L"kw_once.dll");
+  ASSERT_TRUE(CopyFileW((ExeFolder() + L"\\kwnative_dep.dll").c_str(), path.c_str(), FALSE));
   engine.SetGlobalString("dep_path", path);
   ASSERT_EQ(GetModuleHandleW(path.c_str()), nullptr);
   // Kernel32 twice: one object.
   EXPECT_EQ(Eval("rawequal(GLibTab.Kernel32, GLibTab.Kernel32), getmetatable(GLibTab.Kernel32) == "
                  "debug.getregistry().DllManagerMetaTable"),
             "true,true");
-  Run("first = GLibTab[dep_path] second = GLibTab[dep_path]");
+  RunScript("first = GLibTab[dep_path] second = GLibTab[dep_path]");
   EXPECT_EQ(Eval("rawequal(first, second), rawequal(rawget(GLibTab, dep_path), first)"), "true,true");
   // Loaded once: one UnLoad frees it.
-  Run("first:UnLoad()");
+  RunScript("first:UnLoad()");
   EXPECT_EQ(GetModuleHandleW(path.c_str()), nullptr);
-  Run("GLibTab[dep_path] = nil third = GLibTab[dep_path]");
+  RunScript("GLibTab[dep_path] = nil third = GLibTab[dep_path]");
   EXPECT_EQ(Eval("rawequal(first, third), (third:Get('DepMagic', 'uint')())"), "false,24301");
   EXPECT_NE(GetModuleHandleW(path.c_str()), nullptr);
-  Run("third:UnLoad() GLibTab[dep_path] = nil");
+  RunScript("third:UnLoad() GLibTab[dep_path] = nil");
   EXPECT_EQ(GetModuleHandleW(path.c_str()), nullptr);
 }
 
 TEST_F(NativeCalls, WhatCannotBeLoadedGivesNilAndLeavesNoEntry) {
-  const Case cases[] = {
+  const EvalCase cases[] = {
       {"GLibTab.kw_no_such_library, rawget(GLibTab, 'kw_no_such_library')", "nil,nil"},
       {"GLibTab['C:\\\\kw\\\\missing\\\\x.dll'], rawget(GLibTab, 'C:\\\\kw\\\\missing\\\\x.dll')", "nil,nil"},
       {"GLibTab[true], GLibTab[{}]", "nil,nil"},
@@ -75,7 +73,7 @@ TEST_F(NativeCalls, WhatCannotBeLoadedGivesNilAndLeavesNoEntry) {
       {"DllManager.Load()", "nil,126"},
       {"DllManager.Load(kwnative_path .. '.missing')", "nil,126"},
   };
-  for (const Case& c : cases) EXPECT_EQ(Eval(c.expression), c.expected) << c.expression;
+  for (const EvalCase& c : cases) EXPECT_EQ(Eval(c.expression), c.expected) << c.expression;
   // Load takes its last argument and does not cache.
   EXPECT_EQ(Eval("(function() local a, b = DllManager:Load(kwnative_path), DllManager.Load(kwnative_path)"
                  " local r = rawequal(a, b) a:UnLoad() b:UnLoad() return r end)()"),
@@ -95,7 +93,7 @@ TEST_F(NativeCalls, GetFindsEntryPointsAndReportsWhatIsMissing) {
 TEST_F(NativeCalls, UnLoadReleasesOnceAndTheObjectIsDeadAfterwards) {
   const HMODULE before = GetModuleHandleW(NativeDllPath().c_str());
   ASSERT_NE(before, nullptr);
-  Run("extra = DllManager.Load(kwnative_path) extra:UnLoad() extra:UnLoad() extra.UnLoad(5)");
+  RunScript("extra = DllManager.Load(kwnative_path) extra:UnLoad() extra:UnLoad() extra.UnLoad(5)");
   EXPECT_EQ(GetModuleHandleW(NativeDllPath().c_str()), before) << "a second UnLoad must not drop another reference";
   EXPECT_EQ(Eval("extra:UnLoad()"), "nil");
   EXPECT_EQ(Eval("extra:Get('StdEcho')"), "nil,hModule is nil");
@@ -127,7 +125,7 @@ TEST_F(NativeCalls, WindowsFunctionsThroughGLibTab) {
 }
 
 TEST_F(NativeCalls, ArgumentsMarshalByType) {
-  const Case cases[] = {
+  const EvalCase cases[] = {
       {"(fn('StdEcho', 'int')(nil))", "0"},
       {"(fn('StdEcho', 'int')(true)), (fn('StdEcho', 'int')(false))", "1,0"},
       {"(fn('StdEcho', 'int')(42)), (fn('StdEcho', 'int')(-42))", "42,-42"},
@@ -150,7 +148,7 @@ TEST_F(NativeCalls, ArgumentsMarshalByType) {
       {"(function() local p = fn('StdEcho', 'ptr')(0x1234) return type(p), (fn('StdEcho', 'uint')(p)) end)()",
        "userdata,4660"},
   };
-  for (const Case& c : cases) EXPECT_EQ(Eval(c.expression), c.expected) << c.expression;
+  for (const EvalCase& c : cases) EXPECT_EQ(Eval(c.expression), c.expected) << c.expression;
 }
 
 TEST_F(NativeCalls, UnsupportedArgumentsFailBeforeAnythingIsCalled) {
@@ -221,7 +219,7 @@ TEST_F(NativeCalls, ThousandsOfCallsLeaveTheStackWhereItWas) {
   // The first argument's address is the stack depth the callee sees: it must
   // not drift over thousands of calls in either convention, nor with the
   // wrong convention word.
-  Run(R"(
+  RunScript(R"(
     local std, cdecl = fn('StdArgAddress', 'uint'), fn('CdeclArgAddress', 'uint', true)
     local stdAsCdecl, cdeclAsStd = fn('StdArgAddress', 'uint', true), fn('CdeclArgAddress', 'uint')
     local d16, c16 = fn('StdDigest16', 'uint'), fn('CdeclDigest16', 'uint', true)

@@ -7,13 +7,15 @@
 #include <string>
 
 #include "child_process.h"
+#include "temp_folder.h"
 
 namespace {
 
 using namespace kwtest;
 
 TEST(NativeInstaller, LibrariesByPathBareNamesAndTraces) {
-  const std::wstring root = MakeTempFolder(L"native");
+  const TempFolder temp(L"native");
+  const std::wstring& root = temp.Get();
   const std::wstring lib = root + L"\\lib";
   const std::wstring lib2 = root + L"\\other\\lib2";
   const std::wstring current = root + L"\\other";
@@ -50,7 +52,6 @@ TEST(NativeInstaller, LibrariesByPathBareNamesAndTraces) {
   for (const std::wstring& text : run.Texts())
     if (text.find(L": the callee removed 4 argument bytes, __cdecl expects 0\r\n") != std::wstring::npos) ++mismatches;
   EXPECT_EQ(mismatches, 1);
-  RemoveTree(root);
 }
 
 }  // namespace

@@ -11,7 +11,8 @@
 #include "child_process.h"
 #include "core/process_tool_help.h"
 #include "script/system_actions.h"
-#include "script_call.h"
+#include "script_runner.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -49,20 +50,15 @@ struct Probe {
   }
 };
 
-class ScriptProcess : public testing::Test {
+// The probes end before the folder holding their program goes.
+class ScriptProcess : public TempFolderTest {
  protected:
   void SetUp() override {
-    folder = MakeTempFolder(L"process");
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
     tag = std::to_wstring(GetCurrentProcessId()) + L"_" + kw::Utf8ToWide(info->name()).substr(0, 12);
     exeName = L"kwprobe_" + tag + L".exe";
     EXPECT_TRUE(CopyFileW((ExeFolder() + L"\\window_probe.exe").c_str(), (folder + L"\\" + exeName).c_str(), FALSE));
   }
-  void TearDown() override {
-    probes.clear();
-    RemoveTree(folder);
-  }
-
   Probe& Start(const std::wstring& windowClass, bool stubborn = false) {
     auto probe = std::make_unique<Probe>();
     probe->log = folder + L"\\probe" + std::to_wstring(probes.size()) + L".log";
@@ -80,20 +76,20 @@ class ScriptProcess : public testing::Test {
   std::string ExeLit() const { return Lit(exeName); }
   std::wstring Class(const wchar_t* suffix) const { return L"KWProbe" + tag + suffix; }
 
-  std::wstring folder, tag, exeName;
+  std::wstring tag, exeName;
   std::vector<std::unique_ptr<Probe>> probes;
 };
 
 TEST_F(ScriptProcess, TaskKillOfANameNotRunningIsTrue) {
-  EXPECT_TRUE(CallBool("return Lua_TaskKill('kw_not_running_at_all.exe')"));
-  EXPECT_TRUE(CallBool("return Lua_TaskKill('kw_not_running_at_all.exe', nil)"));
-  EXPECT_TRUE(CallBool("return Lua_KillAllTaskByName('kw_not_running_at_all.exe')"));
-  EXPECT_TRUE(CallBool("return Lua_TaskKill(-1)"));
+  EXPECT_TRUE(RunBool("return Lua_TaskKill('kw_not_running_at_all.exe')"));
+  EXPECT_TRUE(RunBool("return Lua_TaskKill('kw_not_running_at_all.exe', nil)"));
+  EXPECT_TRUE(RunBool("return Lua_KillAllTaskByName('kw_not_running_at_all.exe')"));
+  EXPECT_TRUE(RunBool("return Lua_TaskKill(-1)"));
   // No window of the class: nothing is posted, least of all to our own queue.
   MSG stray;
   while (PeekMessageW(&stray, reinterpret_cast<HWND>(-1), 0, 0, PM_REMOVE)) {}
-  EXPECT_TRUE(CallBool("return Lua_TaskKill('kw_not_running_at_all.exe', 'KWNoSuchWindowClass', nil)"));
-  EXPECT_TRUE(CallBool("return Lua_TaskKill('kw_not_running_at_all.exe', 'KWNoSuchWindowClass', 0x8001)"));
+  EXPECT_TRUE(RunBool("return Lua_TaskKill('kw_not_running_at_all.exe', 'KWNoSuchWindowClass', nil)"));
+  EXPECT_TRUE(RunBool("return Lua_TaskKill('kw_not_running_at_all.exe', 'KWNoSuchWindowClass', 0x8001)"));
   EXPECT_FALSE(PeekMessageW(&stray, reinterpret_cast<HWND>(-1), 0, 0, PM_REMOVE)) << stray.message;
 }
 
@@ -112,19 +108,19 @@ TEST_F(ScriptProcess, TaskKillPostsTheMessageToTheWindowClass) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
-    EXPECT_TRUE(CallBool("return Lua_TaskKill('kw_not_running_at_all.exe', " + Lit(windowClass) + c.message + ")"));
+    EXPECT_TRUE(RunBool("return Lua_TaskKill('kw_not_running_at_all.exe', " + Lit(windowClass) + c.message + ")"));
     EXPECT_TRUE(probe.WaitForLine(c.logged)) << probe.Log();
   }
   EXPECT_TRUE(probe.Running());
   // Argument 3 given as nil: the close command, and the probe closes.
-  EXPECT_TRUE(CallBool("return Lua_TaskKill('kw_not_running_at_all.exe', " + Lit(windowClass) + ", nil)"));
+  EXPECT_TRUE(RunBool("return Lua_TaskKill('kw_not_running_at_all.exe', " + Lit(windowClass) + ", nil)"));
   EXPECT_TRUE(probe.WaitForLine("274 61536 0")) << probe.Log();
   EXPECT_EQ(probe.ExitCode(), 7u);
 }
 
 TEST_F(ScriptProcess, TaskKillByNameClosesAWindowedProgramGracefully) {
   Probe& probe = Start(Class(L"G"));
-  EXPECT_TRUE(CallBool("return Lua_TaskKill(" + ExeLit() + ", nil)"));
+  EXPECT_TRUE(RunBool("return Lua_TaskKill(" + ExeLit() + ", nil)"));
   EXPECT_FALSE(probe.Running());
   EXPECT_EQ(probe.ExitCode(), 7u) << "ended by its own window closing";
   EXPECT_NE(probe.Log().find("274 61536 0\n"), std::string::npos) << probe.Log();
@@ -132,7 +128,7 @@ TEST_F(ScriptProcess, TaskKillByNameClosesAWindowedProgramGracefully) {
 
 TEST_F(ScriptProcess, TaskKillByIdEndsAProgramThatIgnoresTheClose) {
   Probe& probe = Start(Class(L"S"), true);
-  EXPECT_TRUE(CallBool("return Lua_TaskKill(" + std::to_string(probe.Id()) + ", nil)"));
+  EXPECT_TRUE(RunBool("return Lua_TaskKill(" + std::to_string(probe.Id()) + ", nil)"));
   EXPECT_FALSE(probe.Running());
   EXPECT_EQ(probe.ExitCode(), 0u) << "terminated after the wait";
   EXPECT_NE(probe.Log().find("274 61536 0\n16 0 0\n"), std::string::npos) << "asked first: " << probe.Log();
@@ -141,7 +137,7 @@ TEST_F(ScriptProcess, TaskKillByIdEndsAProgramThatIgnoresTheClose) {
 TEST_F(ScriptProcess, KillAllTaskByNameEndsOnlyTheFirstInstance) {
   Probe& first = Start(Class(L"A"));
   Probe& second = Start(Class(L"B"));
-  EXPECT_TRUE(CallBool("return Lua_KillAllTaskByName(" + ExeLit() + ")"));
+  EXPECT_TRUE(RunBool("return Lua_KillAllTaskByName(" + ExeLit() + ")"));
   Sleep(200);
   EXPECT_EQ(first.Running() + second.Running(), 1) << "exactly one of the two still runs";
 }
@@ -152,9 +148,9 @@ TEST_F(ScriptProcess, GetProcessIdReturnsEveryMatchOrMinusOne) {
   std::wstring upper = exeName;
   CharUpperBuffW(upper.data(), static_cast<DWORD>(upper.size()));
   // The name is the last argument, matched without regard to case.
-  const std::vector<LuaValue> ids = CallScript("return Lua_GetProcessId('ignored', " + Lit(upper) + ")");
+  const std::vector<ScriptValue> ids = RunValues("return Lua_GetProcessId('ignored', " + Lit(upper) + ")");
   std::set<DWORD> seen;
-  for (const LuaValue& id : ids) {
+  for (const ScriptValue& id : ids) {
     EXPECT_EQ(id.type, LUA_TNUMBER);
     seen.insert(static_cast<DWORD>(id.number));
   }
@@ -162,7 +158,7 @@ TEST_F(ScriptProcess, GetProcessIdReturnsEveryMatchOrMinusOne) {
   EXPECT_EQ(ids.size(), 2u);
 
   for (const char* call : {"Lua_GetProcessId('kw_not_running_at_all.exe')", "Lua_GetProcessId()"}) {
-    const std::vector<LuaValue> none = CallScript(std::string("return ") + call);
+    const std::vector<ScriptValue> none = RunValues(std::string("return ") + call);
     ASSERT_EQ(none.size(), 1u) << call;
     EXPECT_EQ(none[0].number, -1) << call;
   }
@@ -178,13 +174,13 @@ TEST_F(ScriptProcess, ImagePathsAreDrivePaths) {
   };
   const Case cases[] = {{GetCurrentProcessId(), self}, {probe.Id(), folder + L"\\" + exeName}};
   for (const Case& c : cases) {
-    const std::wstring path = CallText("return Lua_GetImagePathByPid('ignored', " + std::to_string(c.id) + ")");
+    const std::wstring path = RunText("return Lua_GetImagePathByPid('ignored', " + std::to_string(c.id) + ")");
     EXPECT_EQ(lstrcmpiW(path.c_str(), c.path.c_str()), 0) << testing::PrintToString(path);
   }
   // Ids that cannot be opened give no value at all.
   for (const std::string id : {std::string("0"), std::string("0x7FFFFFF0"), std::string("")}) {
     SCOPED_TRACE(id);
-    EXPECT_EQ(CallScript("return Lua_GetImagePathByPid(" + id + ")").size(), 0u);
+    EXPECT_EQ(RunValues("return Lua_GetImagePathByPid(" + id + ")").size(), 0u);
   }
 }
 
@@ -242,14 +238,14 @@ TEST(ScriptPrivileges, EnableAndDisableByTheLastTwoArguments) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
-    EXPECT_EQ(CallBool(std::string("return Lua_EnablePrivilege(") + c.arguments + ")"), c.result);
+    EXPECT_EQ(RunBool(std::string("return Lua_EnablePrivilege(") + c.arguments + ")"), c.result);
     EXPECT_EQ(PrivilegeEnabled(L"SeDebugPrivilege"), c.enabledAfter);
   }
   // Unknown names, missing arguments, and a privilege the token does not
   // hold (the adjust call succeeds then, and only its last error tells).
   for (const char* bad : {"'SeNoSuchPrivilege', true", "true", "", "'SeCreateTokenPrivilege', true"}) {
     SCOPED_TRACE(bad);
-    EXPECT_FALSE(CallBool(std::string("return Lua_EnablePrivilege(") + bad + ")"));
+    EXPECT_FALSE(RunBool(std::string("return Lua_EnablePrivilege(") + bad + ")"));
   }
 }
 
@@ -279,16 +275,16 @@ TEST(ScriptExitWindows, EnablesTheShutdownPrivilegeAndPassesFlagsAndReason) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
-    ASSERT_TRUE(CallBool("return Lua_EnablePrivilege('SeShutdownPrivilege', false)"));
+    ASSERT_TRUE(RunBool("return Lua_EnablePrivilege('SeShutdownPrivilege', false)"));
     calls.clear();
-    EXPECT_TRUE(CallBool(std::string("return Lua_ExitWindows(") + c.arguments + ")"));
+    EXPECT_TRUE(RunBool(std::string("return Lua_ExitWindows(") + c.arguments + ")"));
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].flags, c.flags);
     EXPECT_EQ(calls[0].reason, c.reason);
     EXPECT_TRUE(PrivilegeEnabled(L"SeShutdownPrivilege"));
   }
   answer = FALSE;
-  EXPECT_FALSE(CallBool("return Lua_ExitWindows(0, 0)"));
+  EXPECT_FALSE(RunBool("return Lua_ExitWindows(0, 0)"));
 }
 
 }  // namespace

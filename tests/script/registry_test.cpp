@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "library_fixture.h"
+#include "script_runner.h"
+#include "trace_capture.h"
 
 namespace {
 
@@ -13,19 +14,18 @@ using Lines = std::vector<std::wstring>;
 using Bytes = std::vector<BYTE>;
 
 // Each test works below a key of its own under HKCU\Software\KWSweepTest.
-class Registry : public LibraryTest {
+class Registry : public ScriptTest {
  protected:
   void SetUp() override {
-    LibraryTest::SetUp();
     const std::string test = testing::UnitTest::GetInstance()->current_test_info()->name();
     sub = L"Software\\KWSweepTest\\" + std::to_wstring(GetCurrentProcessId()) + L"-" +
           std::wstring(test.begin(), test.end());
-    Set("sub", sub);
+    engine.SetGlobalString("sub", sub);
     RegDeleteTreeW(HKEY_CURRENT_USER, sub.c_str());
   }
   void TearDown() override {
     RegDeleteTreeW(HKEY_CURRENT_USER, sub.c_str());
-    LibraryTest::TearDown();
+    ScriptTest::TearDown();
   }
 
   struct Value {
@@ -69,6 +69,7 @@ class Registry : public LibraryTest {
   }
 
   std::wstring sub;
+  TraceCapture capture;
 };
 
 TEST_F(Registry, QueryConvertsStringsAndUnsignedDwordsAndNothingElse) {
@@ -93,13 +94,13 @@ TEST_F(Registry, QueryConvertsStringsAndUnsignedDwordsAndNothingElse) {
   for (const Case& c : cases) Write(c.name, c.type, c.data);
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
-    Set("name", c.name);
-    EXPECT_EQ(Call("Lua_RegQuery('HKCU', sub, name)"), c.result);
+    engine.SetGlobalString("name", c.name);
+    EXPECT_EQ(FirstResult("Lua_RegQuery('HKCU', sub, name)"), c.result);
   }
-  EXPECT_EQ(Call("Lua_RegQuery('HKCU', sub, 'missing')"), L"nil");
-  EXPECT_EQ(Call("Lua_RegQuery('HKCU', sub .. '\\\\missing', 'sz')"), L"nil");
-  EXPECT_EQ(Call("type(Lua_RegQuery('HKCU', sub, 'max'))"), L"number");
-  EXPECT_EQ(Call("Lua_RegQuery('HKCU', sub)"), L"default") << "no value name reads the default value";
+  EXPECT_EQ(FirstResult("Lua_RegQuery('HKCU', sub, 'missing')"), L"nil");
+  EXPECT_EQ(FirstResult("Lua_RegQuery('HKCU', sub .. '\\\\missing', 'sz')"), L"nil");
+  EXPECT_EQ(FirstResult("type(Lua_RegQuery('HKCU', sub, 'max'))"), L"number");
+  EXPECT_EQ(FirstResult("Lua_RegQuery('HKCU', sub)"), L"default") << "no value name reads the default value";
 }
 
 TEST_F(Registry, RootNamesAreExactAndUnknownOnesFailQuietly) {
@@ -107,14 +108,14 @@ TEST_F(Registry, RootNamesAreExactAndUnknownOnesFailQuietly) {
   for (const char* root : {"hkcu", "HKEY_CURRENT_USER", "HKXX", ""}) {
     SCOPED_TRACE(root);
     const std::string r = std::string("'") + root + "'";
-    EXPECT_EQ(Call("Lua_RegQuery(" + r + ", sub, 'v')"), L"nil");
-    EXPECT_EQ(Call("Lua_RegAdd(" + r + ", sub, 'added', 'REG_SZ', 'y', true)"), L"true");
+    EXPECT_EQ(FirstResult("Lua_RegQuery(" + r + ", sub, 'v')"), L"nil");
+    EXPECT_EQ(FirstResult("Lua_RegAdd(" + r + ", sub, 'added', 'REG_SZ', 'y', true)"), L"true");
     EXPECT_FALSE(Read(L"added").present);
-    Traces();
-    EXPECT_EQ(Call("Lua_RegDel(" + r + ", sub)"), L"true");
-    EXPECT_EQ(Traces(), Lines{L"tq OpenKey " + std::wstring(root, root + strlen(root)) + L" failed, errcode: 6\r\n"});
-    EXPECT_EQ(Call("Lua_RegDel(" + r + ", sub, 'v')"), L"true");
-    EXPECT_EQ(Traces(), Lines{});
+    capture.Take();
+    EXPECT_EQ(FirstResult("Lua_RegDel(" + r + ", sub)"), L"true");
+    EXPECT_EQ(capture.Take(), Lines{L"tq OpenKey " + std::wstring(root, root + strlen(root)) + L" failed, errcode: 6\r\n"});
+    EXPECT_EQ(FirstResult("Lua_RegDel(" + r + ", sub, 'v')"), L"true");
+    EXPECT_EQ(capture.Take(), Lines{});
     EXPECT_TRUE(Read(L"v").present);
   }
 }
@@ -135,12 +136,12 @@ TEST_F(Registry, EachRootNameReachesItsRoot) {
   };
   for (const Root& root : roots) {
     SCOPED_TRACE(root.name);
-    Set("key", root.subkey);
+    engine.SetGlobalString("key", root.subkey);
     const std::string r = std::string("'") + root.name + "'";
-    EXPECT_EQ(Call("Lua_RegAdd(" + r + ", key, 'v', 'REG_SZ', 'here')"), L"true");
+    EXPECT_EQ(FirstResult("Lua_RegAdd(" + r + ", key, 'v', 'REG_SZ', 'here')"), L"true");
     EXPECT_EQ(Read(root.key, root.subkey, L"v").data, Utf16(L"here"));
-    EXPECT_EQ(Call("Lua_RegQuery(" + r + ", key, 'v')"), L"here");
-    EXPECT_EQ(Call("Lua_RegDel(" + r + ", key)"), L"true");
+    EXPECT_EQ(FirstResult("Lua_RegQuery(" + r + ", key, 'v')"), L"here");
+    EXPECT_EQ(FirstResult("Lua_RegDel(" + r + ", key)"), L"true");
     EXPECT_FALSE(KeyExists(root.key, root.subkey));
   }
 }
@@ -173,7 +174,7 @@ TEST_F(Registry, AddWritesEachTypeAsStored) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.call);
-    EXPECT_EQ(Call(std::string("Lua_RegAdd('HKCU', sub, ") + c.call + ")"), L"true");
+    EXPECT_EQ(FirstResult(std::string("Lua_RegAdd('HKCU', sub, ") + c.call + ")"), L"true");
     const Value value = Read(c.name);
     EXPECT_TRUE(value.present);
     EXPECT_EQ(value.type, c.type);
@@ -182,15 +183,15 @@ TEST_F(Registry, AddWritesEachTypeAsStored) {
 }
 
 TEST_F(Registry, AddRefusesWhatItCannotStore) {
-  Traces();
-  EXPECT_EQ(Call("Lua_RegAdd('HKCU', sub, 'bad', 'REG_BINARY', 'XY')"), L"true");
+  capture.Take();
+  EXPECT_EQ(FirstResult("Lua_RegAdd('HKCU', sub, 'bad', 'REG_BINARY', 'XY')"), L"true");
   EXPECT_FALSE(Read(L"bad").present);
-  EXPECT_EQ(Traces(), Lines{L"tq REG_BINARY data XY is not hexadecimal!\r\n"});
-  EXPECT_EQ(Call("Lua_RegAdd('HKCU', sub, 'float', 'REG_BINARY', 1.5)"), L"true");
+  EXPECT_EQ(capture.Take(), Lines{L"tq REG_BINARY data XY is not hexadecimal!\r\n"});
+  EXPECT_EQ(FirstResult("Lua_RegAdd('HKCU', sub, 'float', 'REG_BINARY', 1.5)"), L"true");
   EXPECT_FALSE(Read(L"float").present);
   for (const char* type : {"'REG_MULTI_SZ'", "'reg_sz'", "nil"}) {
     SCOPED_TRACE(type);
-    EXPECT_EQ(Call(std::string("Lua_RegAdd('HKCU', sub, 'other', ") + type + ", 'x')"), L"true");
+    EXPECT_EQ(FirstResult(std::string("Lua_RegAdd('HKCU', sub, 'other', ") + type + ", 'x')"), L"true");
     EXPECT_FALSE(Read(L"other").present);
   }
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, sub)) << "the key itself is created";
@@ -206,9 +207,9 @@ TEST_F(Registry, OverwriteFlagDecidesAboutExistingValuesOnly) {
     SCOPED_TRACE(c.flag);
     Write(L"v", REG_SZ, Utf16(L"old"));
     RegDeleteKeyValueW(HKEY_CURRENT_USER, sub.c_str(), L"missing");
-    EXPECT_EQ(Call(std::string("Lua_RegAdd('HKCU', sub, 'v', 'REG_SZ', 'new'") + c.flag + ")"), L"true");
+    EXPECT_EQ(FirstResult(std::string("Lua_RegAdd('HKCU', sub, 'v', 'REG_SZ', 'new'") + c.flag + ")"), L"true");
     EXPECT_EQ(Read(L"v").data, Utf16(c.replaces ? L"new" : L"old"));
-    EXPECT_EQ(Call(std::string("Lua_RegAdd('HKCU', sub, 'missing', 'REG_DWORD', 3") + c.flag + ")"), L"true");
+    EXPECT_EQ(FirstResult(std::string("Lua_RegAdd('HKCU', sub, 'missing', 'REG_DWORD', 3") + c.flag + ")"), L"true");
     EXPECT_EQ(Read(L"missing").data, (Bytes{3, 0, 0, 0}));
   }
 }
@@ -226,38 +227,38 @@ TEST_F(Registry, DelRemovesValuesOrWholeTrees) {
   Write(L"drop", REG_SZ, Utf16(L"d"));
   Write(L"", REG_SZ, Utf16(L"default"));
 
-  Traces();
-  EXPECT_EQ(Call("Lua_RegDel('HKCU', sub, 'drop')"), L"true");
-  EXPECT_EQ(Traces(), Lines{L"tq Delete Value HKCU, " + sub + L", drop"});
+  capture.Take();
+  EXPECT_EQ(FirstResult("Lua_RegDel('HKCU', sub, 'drop')"), L"true");
+  EXPECT_EQ(capture.Take(), Lines{L"tq Delete Value HKCU, " + sub + L", drop"});
   EXPECT_FALSE(Read(L"drop").present);
   EXPECT_TRUE(Read(L"keep").present);
   // A nil value name is still a value name: the default value goes, not the key.
-  EXPECT_EQ(Call("Lua_RegDel('HKCU', sub, nil)"), L"true");
+  EXPECT_EQ(FirstResult("Lua_RegDel('HKCU', sub, nil)"), L"true");
   EXPECT_FALSE(Read(L"").present);
   EXPECT_TRUE(Read(L"keep").present);
 
-  EXPECT_EQ(Call("Lua_RegDel('HKCU', sub .. '\\\\a')"), L"true");
-  EXPECT_EQ(Traces().size(), 1u) << "only the value line above";
+  EXPECT_EQ(FirstResult("Lua_RegDel('HKCU', sub .. '\\\\a')"), L"true");
+  EXPECT_EQ(capture.Take().size(), 1u) << "only the value line above";
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, sub + L"\\a"));
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, sub + L"\\e"));
 
-  EXPECT_EQ(Call("Lua_RegDel('HKCU', sub)"), L"true");
+  EXPECT_EQ(FirstResult("Lua_RegDel('HKCU', sub)"), L"true");
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, sub));
 
-  EXPECT_EQ(Call("Lua_RegDel('HKCU', sub)"), L"true");
-  EXPECT_EQ(Traces(), Lines{L"tq DeleteSubKey " + sub + L" failed, errcode: 2"});
+  EXPECT_EQ(FirstResult("Lua_RegDel('HKCU', sub)"), L"true");
+  EXPECT_EQ(capture.Take(), Lines{L"tq DeleteSubKey " + sub + L" failed, errcode: 2"});
 }
 
 TEST_F(Registry, DelNeverDeletesARootItself) {
   Write(L"keep", REG_SZ, Utf16(L"k"));
   for (const char* subkey : {"''", "nil", "'\\\\'"}) {
     SCOPED_TRACE(subkey);
-    Traces();
-    EXPECT_EQ(Call(std::string("Lua_RegDel('HKCU', ") + subkey + ")"), L"true");
+    capture.Take();
+    EXPECT_EQ(FirstResult(std::string("Lua_RegDel('HKCU', ") + subkey + ")"), L"true");
     EXPECT_TRUE(Read(L"keep").present);
-    EXPECT_EQ(Traces().size(), 1u);
+    EXPECT_EQ(capture.Take().size(), 1u);
   }
-  EXPECT_EQ(Call("Lua_RegDel('HKCU')"), L"true");
+  EXPECT_EQ(FirstResult("Lua_RegDel('HKCU')"), L"true");
   EXPECT_TRUE(Read(L"keep").present);
 }
 
@@ -288,16 +289,16 @@ TEST_F(Registry, MachineSoftwareKeysLandInThe32BitView) {
   IsWow64Process(GetCurrentProcess(), &wow64);
   if (!wow64) GTEST_SKIP() << "only a 64-bit system has two views";
   const std::wstring key = L"SOFTWARE\\KWSweepTest-" + std::to_wstring(GetCurrentProcessId());
-  Set("key", key);
-  ASSERT_EQ(Call("Lua_RegAdd('HKLM', key, 'View', 'REG_DWORD', 32)"), L"true");
+  engine.SetGlobalString("key", key);
+  ASSERT_EQ(FirstResult("Lua_RegAdd('HKLM', key, 'View', 'REG_DWORD', 32)"), L"true");
   const std::wstring full = L"HKLM\\" + key;
   EXPECT_EQ(RegQueryExitCode(full, L"View", L"/reg:32"), 0u);
   EXPECT_EQ(RegQueryExitCode(full, L"View", L"/reg:64"), 1u);
   EXPECT_TRUE(Read(HKEY_LOCAL_MACHINE, L"SOFTWARE\\WOW6432Node\\KWSweepTest-" + std::to_wstring(GetCurrentProcessId()),
                    L"View", KEY_WOW64_64KEY)
                   .present);
-  EXPECT_EQ(Call("Lua_RegQuery('HKLM', key, 'View')"), L"32");
-  EXPECT_EQ(Call("Lua_RegDel('HKLM', key)"), L"true");
+  EXPECT_EQ(FirstResult("Lua_RegQuery('HKLM', key, 'View')"), L"32");
+  EXPECT_EQ(FirstResult("Lua_RegDel('HKLM', key)"), L"true");
   EXPECT_EQ(RegQueryExitCode(full, L"View", L"/reg:32"), 1u);
 }
 

@@ -9,7 +9,7 @@
 #include "child_process.h"
 #include "trace_capture.h"
 #include "script/lib_process.h"
-#include "script_call.h"
+#include "script_runner.h"
 
 namespace {
 
@@ -63,23 +63,23 @@ class ScriptService : public testing::Test {
 TEST_F(ScriptService, StartsAStoppedServiceAndStopsARunningOne) {
   Install(L"normal");
   ASSERT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
-  EXPECT_TRUE(CallBool(Scm("'start'")));
+  EXPECT_TRUE(RunBool(Scm("'start'")));
   const SERVICE_STATUS_PROCESS running = Status();
   EXPECT_EQ(running.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
   // Already running: true, and still the same process.
-  EXPECT_TRUE(CallBool(Scm("'START'")));
+  EXPECT_TRUE(RunBool(Scm("'START'")));
   EXPECT_EQ(Status().dwProcessId, running.dwProcessId);
 
-  EXPECT_TRUE(CallBool(Scm("'Stop'")));
+  EXPECT_TRUE(RunBool(Scm("'Stop'")));
   EXPECT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
-  EXPECT_TRUE(CallBool(Scm("'stop'"))) << "already stopped";
+  EXPECT_TRUE(RunBool(Scm("'stop'"))) << "already stopped";
 }
 
 TEST_F(ScriptService, OtherVerbsAreFalse) {
   Install(L"normal");
   for (const char* verb : {"'restart'", "''", "nil"}) {
     SCOPED_TRACE(verb);
-    EXPECT_FALSE(CallBool(Scm(verb)));
+    EXPECT_FALSE(RunBool(Scm(verb)));
   }
   EXPECT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
 }
@@ -104,7 +104,7 @@ TEST_F(ScriptService, AStartOrStopTheSystemRefusesIsFalseWithItsTrace) {
       ASSERT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
     }
     TraceCapture capture;
-    EXPECT_FALSE(CallBool(Scm(c.verb)));
+    EXPECT_FALSE(RunBool(Scm(c.verb)));
     const std::vector<std::wstring> traces = capture.Take();
     ASSERT_EQ(traces.size(), 3u) << testing::PrintToString(traces);
     EXPECT_EQ(traces[0].rfind(L"tq " + std::wstring(c.message) + L"tq file:src/script/lib_service.cpp", 0), 0u)
@@ -120,7 +120,7 @@ TEST_F(ScriptService, AStartOrStopTheSystemRefusesIsFalseWithItsTrace) {
 TEST(ScriptServiceMissing, AServiceThatDoesNotExistIsTrue) {
   for (const char* verb : {"'start'", "'stop'", "'restart'"}) {
     SCOPED_TRACE(verb);
-    EXPECT_TRUE(CallBool(std::string("return Lua_SCM('KWNoSuchServiceAnywhere', ") + verb + ")"));
+    EXPECT_TRUE(RunBool(std::string("return Lua_SCM('KWNoSuchServiceAnywhere', ") + verb + ")"));
   }
 }
 

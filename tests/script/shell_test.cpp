@@ -10,7 +10,8 @@
 #include "core/system_dll.h"
 #include "script/lib_shell.h"
 #include "script/system_actions.h"
-#include "script_call.h"
+#include "script_runner.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -52,19 +53,14 @@ LinkFields ReadLink(const std::wstring& file) {
   return fields;
 }
 
-class ScriptShell : public testing::Test {
+class ScriptShell : public TempFolderTest {
  protected:
-  void SetUp() override { folder = MakeTempFolder(L"shell"); }
-  void TearDown() override { RemoveTree(folder); }
-
   // A copy of one of our programs in the test folder.
   std::wstring CopyProgram(const wchar_t* name) {
     const std::wstring copy = folder + L"\\" + name;
     EXPECT_TRUE(CopyFileW((ExeFolder() + L"\\" + name).c_str(), copy.c_str(), FALSE));
     return copy;
   }
-
-  std::wstring folder;
 };
 
 TEST_F(ScriptShell, FileShortcutsCarryTargetArgumentsDescriptionAndFolder) {
@@ -89,7 +85,7 @@ TEST_F(ScriptShell, FileShortcutsCarryTargetArgumentsDescriptionAndFolder) {
     const std::wstring relative = L"\\new\\deeper\\probe" + std::to_wstring(n++) + L".lnk";
     const std::string call =
         "return Lua_CreateShortcut(" + Lit(target) + ", " + Lit(L"%KW_TEST_LINKS%" + relative) + c.call + ")";
-    EXPECT_TRUE(CallBool(call));
+    EXPECT_TRUE(RunBool(call));
     const LinkFields link = ReadLink(folder + relative);
     ASSERT_TRUE(link.loaded);
     EXPECT_EQ(link.path, target);
@@ -103,14 +99,14 @@ TEST_F(ScriptShell, ShortcutTargetsAreExpanded) {
   CopyProgram(L"hidden_probe.exe");
   SetEnvironmentVariableW(L"KW_TEST_TARGETS", folder.c_str());
   const std::wstring shortcut = folder + L"\\expanded.lnk";
-  EXPECT_TRUE(CallBool("return Lua_CreateShortcut('%KW_TEST_TARGETS%\\\\hidden_probe.exe', " + Lit(shortcut) + ")"));
+  EXPECT_TRUE(RunBool("return Lua_CreateShortcut('%KW_TEST_TARGETS%\\\\hidden_probe.exe', " + Lit(shortcut) + ")"));
   EXPECT_EQ(ReadLink(shortcut).path, folder + L"\\hidden_probe.exe");
 }
 
 TEST_F(ScriptShell, WebAddressesMakeInternetShortcuts) {
   const std::wstring address = L"https://www.example.com/kwsweep?from=setup";
   const std::wstring shortcut = folder + L"\\missing\\site.url";
-  EXPECT_TRUE(CallBool("return Lua_CreateShortcut(" + Lit(address) + ", " + Lit(shortcut) + ", 'args', 'desc')"));
+  EXPECT_TRUE(RunBool("return Lua_CreateShortcut(" + Lit(address) + ", " + Lit(shortcut) + ", 'args', 'desc')"));
   wchar_t url[512] = {};
   GetPrivateProfileStringW(L"InternetShortcut", L"URL", L"", url, 512, shortcut.c_str());
   EXPECT_EQ(std::wstring(url), address);
@@ -122,8 +118,8 @@ TEST_F(ScriptShell, ShortcutsThatCannotBeSavedAreFalse) {
   const std::wstring blocker = folder + L"\\blocker";
   ASSERT_TRUE(WriteBytes(blocker, "x"));
   const std::wstring target = CopyProgram(L"hidden_probe.exe");
-  EXPECT_FALSE(CallBool("return Lua_CreateShortcut(" + Lit(target) + ", " + Lit(blocker + L"\\a.lnk") + ")"));
-  EXPECT_FALSE(CallBool("return Lua_CreateShortcut('https://www.example.com/', " + Lit(blocker + L"\\a.url") + ")"));
+  EXPECT_FALSE(RunBool("return Lua_CreateShortcut(" + Lit(target) + ", " + Lit(blocker + L"\\a.lnk") + ")"));
+  EXPECT_FALSE(RunBool("return Lua_CreateShortcut('https://www.example.com/', " + Lit(blocker + L"\\a.url") + ")"));
 }
 
 TEST_F(ScriptShell, ExecOnMissingFilesIsTrueOnlyForUnpinning) {
@@ -138,7 +134,7 @@ TEST_F(ScriptShell, ExecOnMissingFilesIsTrueOnlyForUnpinning) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.verb);
-    EXPECT_EQ(CallBool("return Lua_Exec(" + missing + ", " + c.verb + ")"), c.result);
+    EXPECT_EQ(RunBool("return Lua_Exec(" + missing + ", " + c.verb + ")"), c.result);
   }
 }
 
@@ -146,7 +142,7 @@ TEST_F(ScriptShell, ExecWithWaitBlocksUntilTheHiddenProgramEnds) {
   const std::wstring program = CopyProgram(L"hidden_probe.exe");
   const std::wstring report = folder + L"\\report.txt";
   SetEnvironmentVariableW(L"KW_TEST_EXEC", folder.c_str());
-  EXPECT_TRUE(CallBool("return Lua_Exec('%KW_TEST_EXEC%\\\\hidden_probe.exe', nil, " +
+  EXPECT_TRUE(RunBool("return Lua_Exec('%KW_TEST_EXEC%\\\\hidden_probe.exe', nil, " +
                        Lit(Quote(report) + L" 1500") + ", true)"));
   // Written by the program just before it ended.
   EXPECT_EQ(ReadBytes(report), "show=0");
@@ -167,7 +163,7 @@ TEST_F(ScriptShell, StartsWithoutWaiting) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.call);
     DeleteFileW(report.c_str());
-    EXPECT_TRUE(CallBool("return " + c.call));
+    EXPECT_TRUE(RunBool("return " + c.call));
     EXPECT_FALSE(FileExists(report)) << "did not wait";
     for (int i = 0; i < 100 && ReadBytes(report).empty(); ++i) Sleep(100);
     EXPECT_EQ(ReadBytes(report), "show=" + std::to_string(c.show));
@@ -178,28 +174,28 @@ TEST_F(ScriptShell, PinVerbsAreTrueWhateverTheShellSays) {
   // A document no program is associated with: the shell can do nothing with it.
   const std::wstring document = folder + L"\\orphan.kwnoassoc";
   ASSERT_TRUE(WriteBytes(document, "x"));
-  EXPECT_FALSE(CallBool("return Lua_Exec(" + Lit(document) + ", 'open')"));
+  EXPECT_FALSE(RunBool("return Lua_Exec(" + Lit(document) + ", 'open')"));
   for (const char* verb : {"'Startpin'", "'taskbarpin'", "'Startunpin'", "'TaskbarUnpin'"}) {
     SCOPED_TRACE(verb);
-    EXPECT_TRUE(CallBool("return Lua_Exec(" + Lit(document) + ", " + verb + ")"));
+    EXPECT_TRUE(RunBool("return Lua_Exec(" + Lit(document) + ", " + verb + ")"));
   }
 }
 
 TEST_F(ScriptShell, FailuresToStartAreResultsNotErrorBoxes) {
   const std::wstring document = folder + L"\\orphan.kwnoassoc";
   ASSERT_TRUE(WriteBytes(document, "x"));
-  EXPECT_FALSE(CallBool("return Lua_ShellExec(" + Lit(folder + L"\\missing.exe") + ")"));
-  EXPECT_FALSE(CallBool("return Lua_ShellExec(" + Lit(document) + ")"));
-  EXPECT_FALSE(CallBool("return Lua_Exec(" + Lit(document) + ", nil, '', true)")) << "nothing opens it";
+  EXPECT_FALSE(RunBool("return Lua_ShellExec(" + Lit(folder + L"\\missing.exe") + ")"));
+  EXPECT_FALSE(RunBool("return Lua_ShellExec(" + Lit(document) + ")"));
+  EXPECT_FALSE(RunBool("return Lua_Exec(" + Lit(document) + ", nil, '', true)")) << "nothing opens it";
 }
 
 TEST_F(ScriptShell, ShellLevelStartsGoThroughTheDesktopShell) {
   const std::wstring program = CopyProgram(L"hidden_probe.exe");
   // The shell process starts whatever it then does with the command.
-  EXPECT_TRUE(CallBool("return Lua_ExplorerExec(" + Lit(program) + ", '')"));
-  EXPECT_TRUE(CallBool("return Lua_Exec(" + Lit(program) + ", nil, '', nil, true)"));
+  EXPECT_TRUE(RunBool("return Lua_ExplorerExec(" + Lit(program) + ", '')"));
+  EXPECT_TRUE(RunBool("return Lua_Exec(" + Lit(program) + ", nil, '', nil, true)"));
   // The shell level is still refused for a file that is not there.
-  EXPECT_FALSE(CallBool("return Lua_Exec(" + Lit(folder + L"\\missing.exe") + ", nil, '', nil, true)"));
+  EXPECT_FALSE(RunBool("return Lua_Exec(" + Lit(folder + L"\\missing.exe") + ", nil, '', nil, true)"));
 }
 
 class ComRegistration : public ScriptShell {
@@ -216,11 +212,11 @@ class ComRegistration : public ScriptShell {
 TEST_F(ComRegistration, RegSvr32CallsTheRegisterAndUnregisterEntries) {
   SetEnvironmentVariableW(L"KW_TEST_COM", folder.c_str());
   const std::string path = "'%KW_TEST_COM%\\\\com_probe.dll'";
-  EXPECT_TRUE(CallBool("return Lua_RegSvr32(" + path + ", true)"));
+  EXPECT_TRUE(RunBool("return Lua_RegSvr32(" + path + ", true)"));
   EXPECT_EQ(ReadBytes(calls), "register\n");
-  EXPECT_TRUE(CallBool("return Lua_RegSvr32(" + path + ")"));
-  EXPECT_TRUE(CallBool("return Lua_RegSvr32(" + path + ", false)"));
-  EXPECT_TRUE(CallBool("return Lua_RegSvr32(" + path + ", 0)")) << "0 is true in Lua";
+  EXPECT_TRUE(RunBool("return Lua_RegSvr32(" + path + ")"));
+  EXPECT_TRUE(RunBool("return Lua_RegSvr32(" + path + ", false)"));
+  EXPECT_TRUE(RunBool("return Lua_RegSvr32(" + path + ", 0)")) << "0 is true in Lua";
   EXPECT_EQ(ReadBytes(calls), "register\nunregister\nunregister\nregister\n");
   EXPECT_EQ(GetModuleHandleW(dll.c_str()), nullptr) << "the library is unloaded again";
 }
@@ -230,7 +226,7 @@ TEST_F(ComRegistration, RegSvr32RegistersTheFileThatExistsUnderARelativeName) {
   wchar_t previous[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, previous);
   ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
-  const bool registered = CallBool("return Lua_RegSvr32('com_probe.dll', true)");
+  const bool registered = RunBool("return Lua_RegSvr32('com_probe.dll', true)");
   SetCurrentDirectoryW(previous);
   EXPECT_TRUE(registered);
   EXPECT_EQ(ReadBytes(calls), "register\n");
@@ -242,15 +238,15 @@ TEST_F(ComRegistration, RegSvr32IsFalseWithoutALoadableServer) {
   ASSERT_TRUE(WriteBytes(text, "not a library"));
   for (const std::wstring& path : {folder + L"\\missing.dll", plain, text}) {
     SCOPED_TRACE(testing::PrintToString(path));
-    EXPECT_FALSE(CallBool("return Lua_RegSvr32(" + Lit(path) + ", true)"));
+    EXPECT_FALSE(RunBool("return Lua_RegSvr32(" + Lit(path) + ", true)"));
   }
 }
 
 TEST_F(ComRegistration, RegistDllStartsRegsvr32AndDoesNotWait) {
-  EXPECT_TRUE(CallBool("return Lua_RegistDll(" + Lit(dll) + ", '/s')"));
+  EXPECT_TRUE(RunBool("return Lua_RegistDll(" + Lit(dll) + ", '/s')"));
   for (int i = 0; i < 200 && ReadBytes(calls).empty(); ++i) Sleep(100);
   EXPECT_EQ(ReadBytes(calls), "register\n") << "regsvr32 registered the server";
-  EXPECT_FALSE(CallBool("return Lua_RegistDll(" + Lit(folder + L"\\missing.dll") + ", '/s')"));
+  EXPECT_FALSE(RunBool("return Lua_RegistDll(" + Lit(folder + L"\\missing.dll") + ", '/s')"));
 }
 
 TEST(RegisterServerCommand, QuotesTheLibraryAndNamesTheSystemRegsvr32) {
@@ -290,7 +286,7 @@ TEST(MsgBox, ArgumentsByCountAndTheAnswer) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
     seen = {L"unset", L"unset", 0xFFFF};
-    const LuaValue answer = CallOne(std::string("return Lua_MsgBox(") + c.arguments + ")");
+    const ScriptValue answer = RunOne(std::string("return Lua_MsgBox(") + c.arguments + ")");
     EXPECT_EQ(seen.text, c.text);
     EXPECT_EQ(seen.caption, c.caption);
     EXPECT_EQ(seen.flags, c.flags);

@@ -8,7 +8,7 @@
 
 #include "child_process.h"
 #include "script/lib_system.h"
-#include "script_call.h"
+#include "script_runner.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ TEST(ScriptEnvironment, ExpandEnvExpandsTheLastArgument) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
-    EXPECT_EQ(CallText(std::string("return Lua_ExpandEnv(") + c.arguments + ")"), c.expansion);
+    EXPECT_EQ(RunText(std::string("return Lua_ExpandEnv(") + c.arguments + ")"), c.expansion);
   }
   EXPECT_NE(tmp.back(), L'\\') << "the temp folder comes without a trailing backslash";
 }
@@ -47,7 +47,7 @@ TEST(ScriptEnvironment, ExpandEnvExpandsTheLastArgument) {
 TEST(ScriptEnvironment, LongExpansionsAreKeptWhole) {
   const std::wstring longValue(300, L'x');
   SetEnvironmentVariableW(L"KW_TEST_LONG", longValue.c_str());
-  EXPECT_EQ(CallText("return Lua_ExpandEnv('%KW_TEST_LONG%\\\\y')"), longValue + L"\\y");
+  EXPECT_EQ(RunText("return Lua_ExpandEnv('%KW_TEST_LONG%\\\\y')"), longValue + L"\\y");
 }
 
 TEST(ScriptEnvironment, SpecialFoldersBecomeVariables) {
@@ -60,11 +60,11 @@ TEST(ScriptEnvironment, SpecialFoldersBecomeVariables) {
     SCOPED_TRACE(c.name);
     wchar_t folder[MAX_PATH] = {};
     ASSERT_TRUE(SHGetSpecialFolderPathW(nullptr, folder, c.csidl, FALSE));
-    EXPECT_TRUE(CallBool(std::string("return Lua_RegVarByCSIDL('") + c.name + "', " + std::to_string(c.csidl) + ")"));
-    EXPECT_EQ(CallText(std::string("return Lua_ExpandEnv('%") + c.name + "%')"), folder);
+    EXPECT_TRUE(RunBool(std::string("return Lua_RegVarByCSIDL('") + c.name + "', " + std::to_string(c.csidl) + ")"));
+    EXPECT_EQ(RunText(std::string("return Lua_ExpandEnv('%") + c.name + "%')"), folder);
   }
-  EXPECT_FALSE(CallBool("return Lua_RegVarByCSIDL('KW_TEST_NO_FOLDER', 0x7F)")) << "no such folder";
-  EXPECT_FALSE(CallBool("return Lua_RegVarByCSIDL('', 16)")) << "no variable name";
+  EXPECT_FALSE(RunBool("return Lua_RegVarByCSIDL('KW_TEST_NO_FOLDER', 0x7F)")) << "no such folder";
+  EXPECT_FALSE(RunBool("return Lua_RegVarByCSIDL('', 16)")) << "no variable name";
 }
 
 TEST(ScriptSystem, InstallFolderPrefersProgramFilesOnTheFirstDrive) {
@@ -87,7 +87,7 @@ TEST(ScriptSystem, InstallFolderPrefersProgramFilesOnTheFirstDrive) {
   };
   for (const Case& c : cases) EXPECT_EQ(kw::ChooseInstallFolder(programFiles, c.drives, existsOn(c.existing)), c.chosen);
 
-  const std::wstring chosen = CallText("return Lua_GetDriverInstallPath()");
+  const std::wstring chosen = RunText("return Lua_GetDriverInstallPath()");
   ASSERT_FALSE(chosen.empty());
   EXPECT_EQ(chosen.back(), L'\\');
   EXPECT_EQ(chosen.substr(2), Environment(L"ProgramFiles").substr(2) + L"\\");
@@ -107,12 +107,12 @@ TEST(ScriptSystem, ModuleFileNames) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
-    EXPECT_EQ(CallText(std::string("return Lua_GetModuleFileName(") + c.arguments + ")"), c.path);
+    EXPECT_EQ(RunText(std::string("return Lua_GetModuleFileName(") + c.arguments + ")"), c.path);
   }
 }
 
 TEST(ScriptSystem, VersionAndWow64) {
-  const LuaValue version = CallOne("return Lua_GetOSVersion()");
+  const ScriptValue version = RunOne("return Lua_GetOSVersion()");
   EXPECT_EQ(version.type, LUA_TNUMBER);
   // The major version as this process is told it, by the other system call.
   OSVERSIONINFOW info{};
@@ -124,11 +124,11 @@ TEST(ScriptSystem, VersionAndWow64) {
   wchar_t windows[MAX_PATH] = {};
   GetWindowsDirectoryW(windows, MAX_PATH);
   const bool wow64System = GetFileAttributesW((std::wstring(windows) + L"\\SysWOW64").c_str()) != INVALID_FILE_ATTRIBUTES;
-  EXPECT_EQ(CallBool("return Lua_IsWow64()"), wow64System);
+  EXPECT_EQ(RunBool("return Lua_IsWow64()"), wow64System);
 }
 
 TEST(ScriptSystem, CommandLineArgumentsInATable) {
-  const LuaValue argv = CallOne("return Lua_GetCommandLineArgv()");
+  const ScriptValue argv = RunOne("return Lua_GetCommandLineArgv()");
   ASSERT_EQ(argv.type, LUA_TTABLE);
   ASSERT_FALSE(argv.items.empty());
   wchar_t self[MAX_PATH] = {};

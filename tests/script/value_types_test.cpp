@@ -4,13 +4,11 @@
 #include <string>
 
 #include "core/encoding.h"
-#include "script_fixture.h"
+#include "script_runner.h"
 
 namespace {
 
-using kwtest::Case;
-using kwtest::ScriptTest;
-using kwtest::WideBytes;
+using namespace kwtest;
 
 class ValueTypes : public ScriptTest {};
 
@@ -18,7 +16,7 @@ TEST_F(ValueTypes, ModulesAndMetatablesHaveTheirNames) {
   EXPECT_EQ(Eval("type(AString.New), type(WString.New), type(RawBuffer.New), type(DllManager.Load)"),
             "function,function,function,function");
   EXPECT_EQ(Eval("package.loaded.AString == AString, package.loaded.DllManager == DllManager"), "true,true");
-  Run("local r = debug.getregistry() "
+  RunScript("local r = debug.getregistry() "
       "reg_ok = getmetatable(AString.New(1)) == r.AStringMetaTable and getmetatable(WString.New(1)) == r.WStringMetaTable"
       " and getmetatable(RawBuffer.New(1)) == r.RawBufferMetaTable and r.RawBufferMetaTable.__index == r.RawBufferMetaTable"
       " and r.DllManagerMetaTable.__index == r.DllManagerMetaTable and getmetatable(GLibTab) == r.GlobalLibTableMetaTable");
@@ -28,10 +26,10 @@ TEST_F(ValueTypes, ModulesAndMetatablesHaveTheirNames) {
 }
 
 TEST_F(ValueTypes, NewGivesTheCapacityAndCopiesTheText) {
-  const Case nils[] = {{"WString.New(0)", "nil"}, {"WString.New(-3)", "nil"}, {"WString.New()", "nil"},
+  const EvalCase nils[] = {{"WString.New(0)", "nil"}, {"WString.New(-3)", "nil"}, {"WString.New()", "nil"},
                        {"AString.New(0)", "nil"}, {"WString.New(0, nil)", "nil"}, {"RawBuffer.New(0)", "nil"},
                        {"RawBuffer.New()", "nil"}, {"RawBuffer.New(2^32)", "nil"}};
-  for (const Case& c : nils) EXPECT_EQ(Eval(c.expression), c.expected) << c.expression;
+  for (const EvalCase& c : nils) EXPECT_EQ(Eval(c.expression), c.expected) << c.expression;
 
   // Sizes no 32-bit process can have are a script error, not a short block.
   for (const char* huge : {"WString.New(2^31 - 1)", "AString.New(2^31 - 1)", "RawBuffer.New(-1)"})
@@ -99,7 +97,7 @@ TEST_F(ValueTypes, NewIndexReplacesOneCharacterInsideTheText) {
 
 TEST_F(ValueTypes, TextThatFillsTheWholeBlockStopsAtTheBlock) {
   // A native call may fill a buffer without a terminator.
-  Run("full_w = WString.New(3) full_a = AString.New(3)");
+  RunScript("full_w = WString.New(3) full_a = AString.New(3)");
   for (const char* name : {"full_w", "full_a"}) {
     lua_getglobal(L, name);
     auto* block = static_cast<unsigned char*>(lua_touserdata(L, -1));
@@ -159,9 +157,9 @@ TEST_F(ValueTypes, RawBufferTextAndBlockCopies) {
             });
   // The whole block of the value is copied: capacity 4 is eight bytes,
   // terminator and zero fill included, and nothing beyond.
-  ASSERT_EQ(Try(setup + "b:OffsetSetAsWString(2, w)"), "");
+  ASSERT_EQ(ScriptError(setup + "b:OffsetSetAsWString(2, w)"), "");
   EXPECT_EQ(Block("b"), std::string("\xAA\xAA" "a\0b\0\0\0\0\0" "\xAA\xAA\xAA\xAA\xAA\xAA", 16));
-  ASSERT_EQ(Try(setup + "b:OffsetSetAsAString(10, a) c = RawBuffer.New(2) c:OffsetSetAsUInt16(0, 0x4241)"
+  ASSERT_EQ(ScriptError(setup + "b:OffsetSetAsAString(10, a) c = RawBuffer.New(2) c:OffsetSetAsUInt16(0, 0x4241)"
                         " b:OffsetSetAsWString(0, c)"),
             "");
   EXPECT_EQ(Block("b"), std::string("AB\xAA\xAA\xAA\xAA\xAA\xAA\xAA\xAA", 10) + ansi + '\0' +

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "temp_folder.h"
 #include "core/handles.h"
 #include "standin_log.h"
 
@@ -15,7 +16,8 @@ namespace {
 using namespace kwtest;
 
 std::vector<std::string> RunScope(const std::wstring& results) {
-  const std::wstring folder = MakeTempFolder(L"gdiplus");
+  const TempFolder temp(L"gdiplus");
+  const std::wstring& folder = temp.Get();
   const std::wstring log = folder + L"\\calls.log";
   SetEnvironmentVariableW(L"KW_STANDIN_LOG", log.c_str());
   SetEnvironmentVariableW(L"KW_STANDIN_RESULTS", results.c_str());
@@ -26,7 +28,6 @@ std::vector<std::string> RunScope(const std::wstring& results) {
   SetEnvironmentVariableW(L"KW_STANDIN_LOG", nullptr);
   SetEnvironmentVariableW(L"KW_STANDIN_RESULTS", nullptr);
   const std::vector<std::string> calls = CallTexts(ReadCalls(log));
-  RemoveTree(folder);
   return calls;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "temp_folder.h"
 #include "core/encoding.h"
 #include "standin_log.h"
 #include "stats/stat_api.h"
@@ -30,16 +31,14 @@ std::wstring LocalAppDataFolder() {
 
 int g_unique = 0;
 
-class StatModule : public testing::Test {
+class StatModule : public TempFolderTest {
  protected:
   void SetUp() override {
-    folder = MakeTempFolder(L"stats");
     log = folder + L"\\calls.log";
     subKey = L"SOFTWARE\\KWSweepTest\\stats-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
              std::to_wstring(++g_unique);
   }
   void TearDown() override {
-    RemoveTree(folder);
     RegDeleteTreeW(HKEY_CURRENT_USER, subKey.c_str());
   }
 
@@ -77,7 +76,7 @@ class StatModule : public testing::Test {
 
   std::vector<Call> Calls() const { return ReadCalls(log); }
 
-  std::wstring folder, log, subKey;
+  std::wstring log, subKey;
 };
 
 TEST_F(StatModule, WithoutTheLibraryInitFailsReportsCallNothingAndUninitOnlyStops) {

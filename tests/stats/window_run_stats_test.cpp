@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "temp_folder.h"
 #include "standin_log.h"
 
 namespace {
@@ -66,7 +67,8 @@ TEST(WindowRun, StartsAndStopsStatisticsAroundTheDialogAndLoadsNoLibcurlFromItsF
   const UnionIdValue unionId(26302);
   for (const RunCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::wstring folder = MakeTempFolder(L"winstats");
+    const TempFolder temp(L"winstats");
+    const std::wstring& folder = temp.Get();
     std::vector<std::wstring> files = {L"rbstat.dll", L"udp_rb.dll"};
     if (c.withCurl) files.push_back(L"libcurl.dll");
     for (const std::wstring& file : files)
@@ -88,7 +90,6 @@ TEST(WindowRun, StartsAndStopsStatisticsAroundTheDialogAndLoadsNoLibcurlFromItsF
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_TRUE(FileExists(folder + L"\\events.txt")) << "the installer ran its scripts";
     EXPECT_EQ(CallTexts(ReadCalls(folder + L"\\calls.log")), c.expected);
-    RemoveTree(folder);
   }
 }
 

@@ -3,7 +3,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <atomic>
 
 namespace kwtest {
 
@@ -181,17 +180,6 @@ std::wstring ExeFolder() {
   const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 4);
   std::wstring folder(path, length);
   return folder.substr(0, folder.find_last_of(L'\\'));
-}
-
-std::wstring MakeTempFolder(const std::wstring& tag) {
-  static std::atomic<int> counter{0};
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  std::wstring folder = std::wstring(temp) + L"kwtest-" + tag + L"-" + std::to_wstring(GetCurrentProcessId()) +
-                        L"-" + std::to_wstring(counter++);
-  RemoveTree(folder);
-  CreateDirectoryW(folder.c_str(), nullptr);
-  return folder;
 }
 
 std::string ReadBytes(const std::wstring& path) {

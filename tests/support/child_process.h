@@ -59,7 +59,6 @@ std::wstring WindowText(HWND window);
 
 // Paths of this test run.
 std::wstring ExeFolder();                  // the folder of the running test
-std::wstring MakeTempFolder(const std::wstring& tag);  // fresh, under %TEMP%
 std::wstring ReadTextFile(const std::wstring& path);   // bytes as UTF-8 -> UTF-16
 // Text split at LF, a CR before it dropped (scripts write in text mode).
 std::vector<std::wstring> Lines(const std::wstring& text);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "temp_folder.h"
 #include "ui/markup.h"
 #include "ui/resource_settings.h"
 #include "ui/zip_reader.h"
@@ -169,8 +170,9 @@ TEST(SkinArchive, ArchiveFilesAreReadFromTheResourcePathCachedOrNot) {
   }
 }
 
-TEST(SkinFolder, FilesAreReadFromTheResourcePath) {
-  const std::wstring folder = kwtest::MakeTempFolder(L"skin_folder");
+class SkinFolder : public kwtest::TempFolderTest {};
+
+TEST_F(SkinFolder, FilesAreReadFromTheResourcePath) {
   ASSERT_TRUE(kwtest::WriteBytes(folder + L"\\Empty.xml", ""));
   const std::string exact = "<Window>" + std::string(CResourceSettings::kMaxSkinFile - 17, 'x') + "</Window>";
   ASSERT_TRUE(kwtest::WriteBytes(folder + L"\\Exact.xml", exact));
@@ -196,7 +198,6 @@ TEST(SkinFolder, FilesAreReadFromTheResourcePath) {
       EXPECT_STREQ(markup.GetRoot().GetName(), L"Window") << c.name;
     }
   }
-  kwtest::RemoveTree(folder);
 }
 
 // The process-wide settings: the first in-memory archive stays.

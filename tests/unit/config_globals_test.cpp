@@ -3,8 +3,8 @@
 #include <string>
 
 #include "script/config_globals.h"
-#include "run_script.h"
 #include "script/engine.h"
+#include "script_runner.h"
 
 namespace {
 

@@ -11,8 +11,8 @@ extern "C" {
 
 #include "installer/install_mgr.h"
 #include "script/deferred_globals.h"
-#include "run_script.h"
 #include "script/engine.h"
+#include "script_runner.h"
 
 namespace {
 

@@ -4,26 +4,19 @@
 #include <vector>
 
 extern "C" {
-#include <lauxlib.h>
 #include <lua.h>
 }
 
-#include "run_script.h"
 #include "script/engine.h"
 #include "script/error_report.h"
 #include "script/function_ref.h"
+#include "script_runner.h"
 
 namespace {
 
 using kw::QRVScriptEngine;
 
-class Engine : public testing::Test {
- protected:
-  QRVScriptEngine& engine = QRVScriptEngine::Instance();
-  lua_State* L = engine.State();
-  QRVScriptEngine::StateLock lock = engine.LockState();
-
-};
+class Engine : public kwtest::ScriptTest {};
 
 TEST_F(Engine, TextChunksRunAndShareTheGlobalEnvironment) {
   kwtest::RunScript("shared_value = 41");
@@ -38,7 +31,6 @@ TEST_F(Engine, StandardLibrariesAreOpen) {
 }
 
 TEST_F(Engine, LoadErrorsReturnFalseAndLeaveTheStackAlone) {
-  const int height = lua_gettop(L);
   const std::string broken = "function (";
   EXPECT_FALSE(engine.DoBuffer(broken.data(), broken.size(), "broken"));
   const std::string garbage = "\x1bLuaR\x00\x01\x04\x08";  // a foreign binary header
@@ -50,7 +42,6 @@ TEST_F(Engine, EventsThatAreNotFunctionsAreSkipped) {
   kwtest::RunScript("event_calls = 0 "
       "function Event_Fn() event_calls = event_calls + 1 end "
       "Event_Table = {} Event_String = 'x'");
-  const int height = lua_gettop(L);
   for (const char* name : {"Event_Missing", "Event_Table", "Event_String", "Event_Fn"}) engine.CallEvent(name);
   EXPECT_EQ(lua_gettop(L), height);
   EXPECT_EQ(engine.GetGlobalInteger("event_calls"), 1);
@@ -71,7 +62,6 @@ TEST_F(Engine, GlobalsConvertAtTheBoundary) {
       {"g_false", L"", false, 0},       {"g_table", L"", true, 0},    {"g_missing", L"", false, 0},
       {"g_text", L"中文 text", true, 0},
   };
-  const int height = lua_gettop(L);
   for (const Read& r : reads) {
     SCOPED_TRACE(r.name);
     EXPECT_EQ(engine.GetGlobalString(r.name), r.asString);
@@ -94,7 +84,6 @@ TEST_F(Engine, FunctionRefsCallBackWithUtf8PathsAndRestoreTheStack) {
   kwtest::RunScript("seen = {} "
       "function on_path(p) seen[#seen + 1] = p end "
       "function on_code(p, c) seen[#seen + 1] = p .. '#' .. tostring(c) if c == 7 then return 'text' end return c + 1 end");
-  const int height = lua_gettop(L);
   lua_getglobal(L, "on_path");
   kw::ScriptFunctionRef pathRef = kw::ScriptFunctionRef::PopFrom(L);
   lua_getglobal(L, "on_code");
@@ -153,8 +142,7 @@ TEST_F(Engine, ErrorReportHasTheErrorTheCallStackAndTheRequest) {
       "function outer()\n"
       "  inner()\n"
       "end\n";
-  ASSERT_EQ(luaL_loadbuffer(L, code.data(), code.size(), "script.lua"), LUA_OK);
-  ASSERT_EQ(lua_pcall(L, 0, 0, 0), LUA_OK);
+  ASSERT_EQ(kwtest::ScriptError(code, "script.lua"), "");
   lua_pushcfunction(L, &CaptureReport);
   lua_getglobal(L, "outer");
   ASSERT_NE(lua_pcall(L, 0, 0, -2), LUA_OK);
@@ -178,8 +166,7 @@ TEST_F(Engine, ErrorReportOfADeepStackKeepsItsFirstAndLastLevels) {
       "  if n == 0 then error('too deep') end\n"
       "  deep(n - 1)\n"
       "end\n";
-  ASSERT_EQ(luaL_loadbuffer(L, code.data(), code.size(), "deep.lua"), LUA_OK);
-  ASSERT_EQ(lua_pcall(L, 0, 0, 0), LUA_OK);
+  ASSERT_EQ(kwtest::ScriptError(code, "deep.lua"), "");
   for (const int depth : {5, 500}) {
     SCOPED_TRACE(depth);
     lua_pushcfunction(L, &CaptureReport);

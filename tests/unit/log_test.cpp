@@ -11,6 +11,7 @@
 #include <string>
 
 #include "child_process.h"
+#include "temp_folder.h"
 #include "core/log.h"
 
 namespace {
@@ -30,12 +31,13 @@ std::string TodayName(const char* base) {
   return name;
 }
 
-TEST(DailyLog, TodaysNameFollowsTheDailyPattern) {
+class DailyLog : public kwtest::TempFolderTest {};
+
+TEST_F(DailyLog, TodaysNameFollowsTheDailyPattern) {
   EXPECT_EQ(CKWBaseLog::TodaysLogName("Install"), TodayName("Install"));
 }
 
-TEST(DailyLog, CleanupDeletesEarlierLogsAndKeepsEverythingElse) {
-  const std::wstring folder = kwtest::MakeTempFolder(L"logclean");
+TEST_F(DailyLog, CleanupDeletesEarlierLogsAndKeepsEverythingElse) {
   struct Entry {
     std::string name;
     bool kept;
@@ -59,13 +61,11 @@ TEST(DailyLog, CleanupDeletesEarlierLogsAndKeepsEverythingElse) {
   for (const Entry& e : entries)
     EXPECT_EQ(FileExists(folder + L"\\" + std::wstring(e.name.begin(), e.name.end())), e.kept) << e.name;
   EXPECT_TRUE(FileExists(folder + L"\\Install_folder"));  // a folder of that name is left alone
-  kwtest::RemoveTree(folder);
 }
 
 // A folder that cannot be listed: the line on standard output, and nothing
 // deleted beside it or in the current folder.
-TEST(DailyLog, CleanupOfAMissingFolderDeletesNothingAndReturns) {
-  const std::wstring folder = kwtest::MakeTempFolder(L"logmissing");
+TEST_F(DailyLog, CleanupOfAMissingFolderDeletesNothingAndReturns) {
   ASSERT_TRUE(kwtest::WriteBytes(folder + L"\\Install_2001-01-01.log", "x"));
   ASSERT_TRUE(kwtest::WriteBytes(folder + L"\\Install", "x"));
   wchar_t previous[MAX_PATH] = {};
@@ -90,17 +90,15 @@ TEST(DailyLog, CleanupOfAMissingFolderDeletesNothingAndReturns) {
   EXPECT_EQ(said, "搜索失败!\n");
   EXPECT_TRUE(FileExists(folder + L"\\Install_2001-01-01.log"));
   EXPECT_TRUE(FileExists(folder + L"\\Install"));
-  kwtest::RemoveTree(folder);
 }
 
 // One logger per process: these steps run in order in one test.
-TEST(DailyLog, WritesFlushedPatternedLinesAndAppendsOnTheSameDay) {
+TEST_F(DailyLog, WritesFlushedPatternedLinesAndAppendsOnTheSameDay) {
   CKWBaseLog& log = CKWBaseLog::Instance();
   ASSERT_FALSE(log.HasLogger());
   log.LogInfo(__FILE__, "NoLogger", __LINE__, "dropped {}", 1);  // no logger yet: dropped quietly
 
   // A path beyond the fixed path buffer is refused, never written elsewhere.
-  const std::wstring folder = kwtest::MakeTempFolder(L"logwrite");
   const std::string longPath = Narrow(folder) + "\\" + std::string(300, 'p') + "\\Install.log";
   log.InitLogger(longPath.c_str());
   EXPECT_FALSE(log.HasLogger());

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "core/handles.h"
+#include "temp_folder.h"
 #include "ui/control_factory.h"
 
 namespace kwui {
@@ -88,12 +89,6 @@ std::string UnixPath(const std::wstring& path) {
   return result;
 }
 
-std::wstring TempFile(const wchar_t* name) {
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  return std::wstring(temp) + name;
-}
-
 std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), text.end()); }
 
 }  // namespace
@@ -101,8 +96,8 @@ std::wstring Widen(const std::string& text) { return std::wstring(text.begin(), 
 int RunUnix(const std::wstring& commandLine, DWORD timeoutMs) {
   // Wine hands out no waitable handle for a Unix child: the shell leaves
   // the exit code in a file when the command is done.
-  const std::wstring marker = TempFile(L"kw_ui_unix_done.txt");
-  DeleteFileW(marker.c_str());
+  const kwtest::TempFolder scratch(L"unix");
+  const std::wstring marker = scratch.Path(L"done.txt");
   std::wstring line = L"/bin/sh -c \"" + commandLine + L"; echo $? > '" + Widen(UnixPath(marker)) + L"'\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
@@ -127,8 +122,8 @@ int RunUnix(const std::wstring& commandLine, DWORD timeoutMs) {
 std::vector<unsigned> Screenshot(const RECT& area) {
   const int width = area.right - area.left;
   const int height = area.bottom - area.top;
-  const std::wstring file = TempFile(L"kw_ui_shot.rgb");
-  DeleteFileW(file.c_str());
+  const kwtest::TempFolder scratch(L"shot");
+  const std::wstring file = scratch.Path(L"shot.rgb");
   const std::string unixPath = UnixPath(file);
   if (unixPath.empty()) return {};
   wchar_t command[1024];
