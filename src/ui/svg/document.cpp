@@ -1051,19 +1051,7 @@ Bitmap Document::Render(int width, int height) const {
   bmp.width = width;
   bmp.height = height;
   bmp.rgba.resize(static_cast<std::size_t>(width) * height * 4);
-  for (std::size_t i = 0; i < static_cast<std::size_t>(width) * height; ++i) {
-    const float* p = &canvas.px[i * 4];
-    float a = std::clamp(p[3], 0.f, 1.f);
-    std::uint8_t* o = &bmp.rgba[i * 4];
-    int a8 = static_cast<int>(a * 255 + 0.5f);
-    if (a8 == 0) {
-      o[0] = o[1] = o[2] = o[3] = 0;
-      continue;
-    }
-    for (int c = 0; c < 3; ++c)
-      o[c] = static_cast<std::uint8_t>(std::clamp(p[c] / a * 255 + 0.5f, 0.f, 255.f));
-    o[3] = static_cast<std::uint8_t>(a8);
-  }
+  canvas.ToStraightRgba(bmp.rgba.data());
   return bmp;
 }
 

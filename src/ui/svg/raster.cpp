@@ -1,5 +1,10 @@
 #include "raster.h"
 
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kw::svg {
 
 Rasterizer::Rasterizer(int width, int height)
@@ -206,6 +211,51 @@ void Canvas::Composite(const Canvas& layer, const Mask* clip, float opacity) {
     float* p = &px[i * 4];
     for (int j = 0; j < 4; ++j) p[j] = s[j] * k + p[j] * inv;
   }
+}
+
+namespace {
+
+// Rounds premultiplied floats to straight 8-bit values; alpha below half a
+// step leaves a transparent black pixel.
+void StraightPixel(const float* p, std::uint8_t* o) {
+  float a = std::min(std::max(p[3], 0.f), 1.f);
+  float a255 = a * 255.f + 0.5f;
+  float unpremultiply = a255 >= 1.f ? 255.f / a : 0.f;
+  for (int c = 0; c < 3; ++c)
+    o[c] = static_cast<std::uint8_t>(
+        static_cast<int>(std::min(std::max(p[c] * unpremultiply + 0.5f, 0.f), 255.f)));
+  o[3] = static_cast<std::uint8_t>(static_cast<int>(a255));
+}
+
+}  // namespace
+
+void Canvas::ToStraightRgba(std::uint8_t* out) const {
+  const std::size_t n = static_cast<std::size_t>(width) * height;
+  const float* p = px.data();
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // Four pixels at a time, the same arithmetic as StraightPixel without branches.
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.f), c255 = _mm_set1_ps(255.f),
+               half = _mm_set1_ps(0.5f);
+  auto channel = [&](__m128 v, __m128 unpremultiply) {
+    __m128 x = _mm_add_ps(_mm_mul_ps(v, unpremultiply), half);
+    return _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(x, zero), c255));
+  };
+  for (; i + 4 <= n; i += 4, p += 16, out += 16) {
+    __m128 r = _mm_loadu_ps(p), g = _mm_loadu_ps(p + 4), b = _mm_loadu_ps(p + 8),
+           a = _mm_loadu_ps(p + 12);
+    _MM_TRANSPOSE4_PS(r, g, b, a);
+    a = _mm_min_ps(_mm_max_ps(a, zero), one);
+    __m128 a255 = _mm_add_ps(_mm_mul_ps(a, c255), half);
+    __m128 unpremultiply = _mm_and_ps(_mm_div_ps(c255, a), _mm_cmpge_ps(a255, one));
+    __m128i rg = _mm_or_si128(channel(r, unpremultiply),
+                              _mm_slli_epi32(channel(g, unpremultiply), 8));
+    __m128i ba = _mm_or_si128(_mm_slli_epi32(channel(b, unpremultiply), 16),
+                              _mm_slli_epi32(_mm_cvttps_epi32(a255), 24));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(rg, ba));
+  }
+#endif
+  for (; i < n; ++i, p += 4, out += 4) StraightPixel(p, out);
 }
 
 }  // namespace kw::svg

@@ -9,6 +9,7 @@
 #pragma once
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "geometry.h"
@@ -128,6 +129,8 @@ struct Canvas {
                 const float* clip, float opacity);
   // Source-over of another canvas of the same size.
   void Composite(const Canvas& layer, const Mask* clip, float opacity);
+  // The pixels as 8-bit straight-alpha RGBA, width * height * 4 bytes.
+  void ToStraightRgba(std::uint8_t* out) const;
 };
 
 }  // namespace kw::svg

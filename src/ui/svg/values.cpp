@@ -79,7 +79,16 @@ bool NumberReader::Number(double* out) {
     scale += esign * ev;
     s = e;
   }
-  double v = sign * mant * std::pow(10.0, scale);
+  // Powers of ten up to 1e22 are exact doubles: one multiplication or
+  // division rounds once, as a decimal conversion should.
+  static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                      1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  double v = scale == 0                ? mant
+             : scale > 0 && scale <= 22 ? mant * kPow10[scale]
+             : scale < 0 && scale >= -22 ? mant / kPow10[-scale]
+                                         : mant * std::pow(10.0, scale);
+  v *= sign;
   if (!std::isfinite(v)) return false;
   *out = v;
   p = s;
