@@ -727,11 +727,7 @@ class Renderer {
       Style ss = ComputeStyle(*c, cps);
       if (shape != c.get()) ss = ComputeStyle(*shape, ss);
       if (!ss.display || !ss.visible) continue;
-      Path p = ShapePath(*shape, vp);
-      p.Transform(sm.Then(TransformAttr(*shape)));
-      std::vector<Polyline> lines;
-      Flatten(p, kTolerance, &lines, &clipBox_);
-      raster_.AddPolylines(lines);
+      raster_.AddPath(ShapePath(*shape, vp), sm.Then(TransformAttr(*shape)), kTolerance, &clipBox_);
       // Union with what the clip's earlier children cover.
       pixelWork_ += raster_.Sweep(ss.clipRule, [&](int y, int x0, int x1, const float* cov) {
         float* row = &out->alpha[static_cast<std::size_t>(y) * out->width];
@@ -916,11 +912,7 @@ class Renderer {
     if (path.Empty()) return;
     Shader sh;
     if (e.tag != Tag::Line && MakeShader(st.fill, st, st.fillOpacity, m, e, vp, &sh)) {
-      Path device = path;
-      device.Transform(m);
-      std::vector<Polyline> lines;
-      Flatten(device, kTolerance, &lines, &clipBox_);
-      raster_.AddPolylines(lines);
+      raster_.AddPath(path, m, kTolerance, &clipBox_);
       FillSwept(st.fillRule, sh);
     }
     double width = st.strokeWidth.Resolve(vp.w, vp.h, LengthAxis::Other);

@@ -7,6 +7,15 @@
 
 namespace kw::svg {
 
+namespace {
+// Ceiling of a coordinate already inside the canvas (non-negative), without
+// the library call std::ceil costs where the target lacks a rounding instruction.
+int CeilInside(double v) {
+  int i = static_cast<int>(v);
+  return i + (i < v);
+}
+}  // namespace
+
 Rasterizer::Rasterizer(int width, int height)
     : w_(width), h_(height),
       acc_(static_cast<std::size_t>(width + 2) * height, 0.f),
@@ -19,8 +28,45 @@ void Rasterizer::AddContour(const std::vector<Point>& pts) {
   AddLine(pts.back(), pts.front());
 }
 
-void Rasterizer::AddPolylines(const std::vector<Polyline>& lines) {
-  for (const Polyline& l : lines) AddContour(l.points);
+void Rasterizer::AddPath(const Path& path, const Matrix& m, double tolerance, const Rect* clip) {
+  std::size_t pi = 0;
+  bool open = false;  // a subpath has started
+  Point start, last;
+  auto lineTo = [&](Point p) {
+    AddLine(last, p);
+    last = p;
+  };
+  auto close = [&] {
+    if (open) AddLine(last, start);
+    open = false;
+  };
+  for (Verb v : path.verbs) {
+    switch (v) {
+      case Verb::Move:
+        close();
+        start = last = m.Apply(path.points[pi++]);
+        open = true;
+        break;
+      case Verb::Line: {
+        Point p = m.Apply(path.points[pi++]);
+        if (open) lineTo(p);
+        break;
+      }
+      case Verb::Cubic: {
+        Point c1 = m.Apply(path.points[pi]), c2 = m.Apply(path.points[pi + 1]),
+              p = m.Apply(path.points[pi + 2]);
+        pi += 3;
+        if (!open) break;
+        if (clip && CurveOutside(*clip, last, c1, c2, p)) lineTo(p);
+        else FlattenCubic(last, c1, c2, p, tolerance, lineTo);
+        break;
+      }
+      case Verb::Close:
+        close();
+        break;
+    }
+  }
+  close();
 }
 
 void Rasterizer::AddLine(Point a, Point b) {
@@ -31,6 +77,10 @@ void Rasterizer::AddLine(Point a, Point b) {
   if (y0 == y1) return;
   // Rows outside the canvas never show.
   if ((y0 <= 0 && y1 <= 0) || (y0 >= H && y1 >= H)) return;
+  if (x0 >= 0 && x0 <= W && x1 >= 0 && x1 <= W && y0 >= 0 && y0 <= H && y1 >= 0 && y1 <= H) {
+    Edge(x0, y0, x1, y1);  // the common case: inside the canvas
+    return;
+  }
   // Right of the canvas an edge changes nothing that shows.
   if (x0 >= W && x1 >= W) return;
   // Left of it an edge only contributes its winding: it runs along x = 0.
@@ -74,7 +124,7 @@ void Rasterizer::Edge(double x0, double y0, double x1, double y1) {
     dir = -1;
   }
   const int yStart = static_cast<int>(y0);
-  const int yEnd = std::min(h_, static_cast<int>(std::ceil(y1)));
+  const int yEnd = std::min(h_, CeilInside(y1));
   if (yStart >= yEnd) return;
   minY_ = std::min(minY_, yStart);
   maxY_ = std::max(maxY_, yEnd - 1);
@@ -111,7 +161,7 @@ void Rasterizer::Cells(float* row, int y, double xa, double xb, double dy) {
     double f = i + 1 - xl;      // width inside the first column
     row[i] += static_cast<float>(s * f * f * 0.5);
     row[i + 1] += static_cast<float>(s * f * (1 - f * 0.5));
-    int k = static_cast<int>(std::ceil(xr)) - 1;  // the column holding xr
+    int k = CeilInside(xr) - 1;  // the column holding xr
     if (k > i + 1) {
       float half = static_cast<float>(s * 0.5), full = static_cast<float>(s);
       row[i + 1] += half;
@@ -168,12 +218,78 @@ bool GradientT(const Shader& sh, Point p, double* t) {
 
 }  // namespace
 
+namespace {
+// Tiny sums are what rounding leaves where the edges cancel.
+constexpr float kCoverageFloor = 1e-4f;
+}  // namespace
+
+float Rasterizer::Coverage(float sum, bool evenOdd) {
+  float v = std::fabs(sum);
+  if (evenOdd) {
+    v -= 2.f * std::floor(v * 0.5f);
+    v = std::min(v, 2.f - v);
+  } else {
+    v = std::min(v, 1.f);
+  }
+  return v > kCoverageFloor ? v : 0.f;
+}
+
+float Rasterizer::SweepRow(float* cells, int x0, int x1, bool evenOdd, float* coverage) {
+  float sum = 0;
+  int x = x0;
+#if defined(__SSE2__)
+  // Four cells at a time: a prefix sum in the vector plus the carry.
+  const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.f), two = _mm_set1_ps(2.f),
+               half = _mm_set1_ps(0.5f), floor = _mm_set1_ps(kCoverageFloor),
+               magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7fffffff));
+  __m128 carry = zero;
+  for (; x + 4 <= x1; x += 4) {
+    __m128 c = _mm_loadu_ps(cells + x);
+    _mm_storeu_ps(cells + x, zero);
+    c = _mm_add_ps(c, _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(c), 4)));
+    c = _mm_add_ps(c, _mm_castsi128_ps(_mm_slli_si128(_mm_castps_si128(c), 8)));
+    c = _mm_add_ps(c, carry);
+    carry = _mm_shuffle_ps(c, c, _MM_SHUFFLE(3, 3, 3, 3));
+    __m128 v = _mm_and_ps(c, magnitude);
+    if (evenOdd) {
+      __m128 pairs = _mm_cvtepi32_ps(_mm_cvttps_epi32(_mm_mul_ps(v, half)));
+      v = _mm_sub_ps(v, _mm_mul_ps(two, pairs));
+      v = _mm_min_ps(v, _mm_sub_ps(two, v));
+    } else {
+      v = _mm_min_ps(v, one);
+    }
+    _mm_storeu_ps(coverage + x, _mm_and_ps(v, _mm_cmpgt_ps(v, floor)));
+  }
+  sum = _mm_cvtss_f32(carry);
+#endif
+  for (; x < x1; ++x) {
+    sum += cells[x];
+    cells[x] = 0;
+    coverage[x] = Coverage(sum, evenOdd);
+  }
+  return sum;
+}
+
 void Canvas::FillSpan(int y, int x0, int x1, const float* cov, const Shader& sh,
                       const float* clip, float opacity) {
   float* d = &px[static_cast<std::size_t>(y) * width * 4];
   if (sh.kind == Shader::Kind::Solid) {
+    int x = x0;
+#if defined(__SSE2__)
+    // One pixel per vector; zero coverage leaves the pixel as it is.
+    const __m128 color = _mm_loadu_ps(sh.color), alpha = _mm_set1_ps(sh.color[3]),
+                 one = _mm_set1_ps(1.f);
+    for (; x < x1; ++x) {
+      float k = cov[x] * opacity;
+      if (clip) k *= clip[x];
+      __m128 kk = _mm_set1_ps(k);
+      __m128 inv = _mm_sub_ps(one, _mm_mul_ps(alpha, kk));
+      float* p = &d[x * 4];
+      _mm_storeu_ps(p, _mm_add_ps(_mm_mul_ps(color, kk), _mm_mul_ps(_mm_loadu_ps(p), inv)));
+    }
+#endif
     const float r = sh.color[0], g = sh.color[1], b = sh.color[2], a = sh.color[3];
-    for (int x = x0; x < x1; ++x) {
+    for (; x < x1; ++x) {
       float k = cov[x] * opacity;
       if (clip) k *= clip[x];
       if (k <= 0) continue;
@@ -247,6 +363,10 @@ void Canvas::ToStraightRgba(std::uint8_t* out) const {
     _MM_TRANSPOSE4_PS(r, g, b, a);
     a = _mm_min_ps(_mm_max_ps(a, zero), one);
     __m128 a255 = _mm_add_ps(_mm_mul_ps(a, c255), half);
+    if (_mm_movemask_ps(_mm_cmpge_ps(a255, one)) == 0) {  // four transparent pixels
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_setzero_si128());
+      continue;
+    }
     __m128 unpremultiply = _mm_and_ps(_mm_div_ps(c255, a), _mm_cmpge_ps(a255, one));
     __m128i rg = _mm_or_si128(channel(r, unpremultiply),
                               _mm_slli_epi32(channel(g, unpremultiply), 8));

@@ -36,7 +36,10 @@ class Rasterizer {
   Rasterizer(int width, int height);
   void AddLine(Point a, Point b);
   void AddContour(const std::vector<Point>& pts);  // closes it
-  void AddPolylines(const std::vector<Polyline>& lines);  // each closed for filling
+  // Every subpath of the path mapped by m, closed for filling, its curves
+  // flattened within the tolerance (in device pixels). Curves entirely outside
+  // the clip box become their chords.
+  void AddPath(const Path& path, const Matrix& m, double tolerance, const Rect* clip);
 
   // Hands the coverage of each touched row to sink(y, x0, x1, coverage), where
   // coverage[x] for x in [x0, x1) is 0..1 (pixels outside are uncovered), and
@@ -47,12 +50,9 @@ class Rasterizer {
  private:
   void Edge(double x0, double y0, double x1, double y1);  // inside the canvas
   void Cells(float* row, int y, double xa, double xb, double dy);
-  static float NonZero(float s) { return std::min(std::fabs(s), 1.f); }
-  static float EvenOdd(float s) {
-    float v = std::fabs(s);
-    v -= 2.f * std::floor(v * 0.5f);
-    return v > 1.f ? 2.f - v : v;
-  }
+  // Running sum of cells [x0, x1), cleared on the way, as coverage; returns the sum.
+  static float SweepRow(float* cells, int x0, int x1, bool evenOdd, float* coverage);
+  static float Coverage(float sum, bool evenOdd);
 
   int w_, h_;
   std::vector<float> acc_;      // (w + 2) cells per row
@@ -74,24 +74,12 @@ long long Rasterizer::Sweep(FillRule fillRule, Sink&& sink) {
     float* row = &acc_[static_cast<std::size_t>(y) * stride];
     float* out = coverage_.data();
     const int stop = std::min(end, w_);
-    float sum = 0;
-    int x = x0;
-    // Tiny sums are what rounding leaves where the edges cancel.
-    constexpr float kFloor = 1e-4f;
-    auto rule = [&](float s) {
-      float v = evenOdd ? EvenOdd(s) : NonZero(s);
-      return v > kFloor ? v : 0.f;
-    };
-    for (; x < stop; ++x) {
-      sum += row[x];
-      row[x] = 0;
-      out[x] = rule(sum);
-    }
-    for (; x < end; ++x) row[x] = 0;
+    const float sum = SweepRow(row, x0, stop, evenOdd, out);
+    for (int x = stop; x < end; ++x) row[x] = 0;
     // Edges right of the canvas are dropped: what they close stays covered
     // to the canvas's edge.
     int x1 = stop;
-    if (float v = rule(sum); v > 0 && stop < w_) {
+    if (float v = Coverage(sum, evenOdd); v > 0 && stop < w_) {
       std::fill(out + stop, out + w_, v);
       x1 = w_;
     }
