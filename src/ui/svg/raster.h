@@ -6,6 +6,9 @@
 // gives each pixel its winding-weighted covered area, which the fill rule folds
 // into a coverage of 0..1. A sweep visits only the rows and, per row, the
 // columns between the first and the last cell an edge touched.
+// The fold is exact wherever a pixel holds one winding step; a pixel where
+// edges cross, or windings of both signs meet, folds its summed area as a
+// whole and may come out lighter or darker than the area it covers.
 #pragma once
 #include <algorithm>
 #include <cmath>
