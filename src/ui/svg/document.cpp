@@ -713,7 +713,6 @@ class Renderer {
     Style base;
     Style cps = ComputeStyle(cp, base);
     Span box{canvas_->width, canvas_->height, 0, 0};
-    Mask cov;
     for (const auto& c : cp.children) {
       const Element* shape = c.get();
       Matrix sm = cm;
@@ -728,23 +727,16 @@ class Renderer {
       Style ss = ComputeStyle(*c, cps);
       if (shape != c.get()) ss = ComputeStyle(*shape, ss);
       if (!ss.display || !ss.visible) continue;
-      Path p = ShapePath(*shape, vp);
-      p.Transform(sm.Then(TransformAttr(*shape)));
-      std::vector<Polyline> lines;
-      Flatten(p, kTolerance, &lines, &clipBox_);
-      raster_.AddPolylines(lines);
-      raster_.Sweep(ss.clipRule, &cov);
-      pixelWork_ += Area(cov.box);
-      if (cov.box.Empty()) continue;
-      for (int y = cov.box.y0; y < cov.box.y1; ++y)
-        for (int x = cov.box.x0; x < cov.box.x1; ++x) {
-          std::size_t i = static_cast<std::size_t>(y) * out->width + x;
-          out->alpha[i] = out->alpha[i] + cov.alpha[i] - out->alpha[i] * cov.alpha[i];
-        }
-      box.x0 = std::min(box.x0, cov.box.x0);
-      box.y0 = std::min(box.y0, cov.box.y0);
-      box.x1 = std::max(box.x1, cov.box.x1);
-      box.y1 = std::max(box.y1, cov.box.y1);
+      raster_.AddPath(ShapePath(*shape, vp), sm.Then(TransformAttr(*shape)), kTolerance, &clipBox_);
+      // Union with what the clip's earlier children cover.
+      pixelWork_ += raster_.Sweep(ss.clipRule, [&](int y, int x0, int x1, const float* cov) {
+        float* row = &out->alpha[static_cast<std::size_t>(y) * out->width];
+        for (int x = x0; x < x1; ++x) row[x] = row[x] + cov[x] - row[x] * cov[x];
+        box.x0 = std::min(box.x0, x0);
+        box.y0 = std::min(box.y0, y);
+        box.x1 = std::max(box.x1, x1);
+        box.y1 = std::max(box.y1, y + 1);
+      });
     }
     if (!box.Empty()) out->box = box;
     // A clip path can itself be clipped.
@@ -920,14 +912,8 @@ class Renderer {
     if (path.Empty()) return;
     Shader sh;
     if (e.tag != Tag::Line && MakeShader(st.fill, st, st.fillOpacity, m, e, vp, &sh)) {
-      Path device = path;
-      device.Transform(m);
-      std::vector<Polyline> lines;
-      Flatten(device, kTolerance, &lines, &clipBox_);
-      raster_.AddPolylines(lines);
-      raster_.Sweep(st.fillRule, &cov_);
-      pixelWork_ += Area(cov_.box);
-      canvas_->Fill(cov_, sh, clipMask_, shapeOpacity_);
+      raster_.AddPath(path, m, kTolerance, &clipBox_);
+      FillSwept(st.fillRule, sh);
     }
     double width = st.strokeWidth.Resolve(vp.w, vp.h, LengthAxis::Other);
     Shader ss;
@@ -952,24 +938,35 @@ class Renderer {
         for (Point& p : c) p = m.Apply(p);
         raster_.AddContour(c);
       }
-      raster_.Sweep(FillRule::NonZero, &cov_);
-      pixelWork_ += Area(cov_.box);
-      canvas_->Fill(cov_, ss, clipMask_, shapeOpacity_);
+      FillSwept(FillRule::NonZero, ss);
     }
+  }
+
+  // Paints what the rasterizer holds with the shader, through the current
+  // clip and opacity.
+  void FillSwept(FillRule rule, const Shader& sh) {
+    const Mask* clip = clipMask_;
+    pixelWork_ += raster_.Sweep(rule, [&](int y, int x0, int x1, const float* c) {
+      const float* m = nullptr;
+      if (clip) {
+        if (y < clip->box.y0 || y >= clip->box.y1) return;
+        x0 = std::max(x0, clip->box.x0);
+        x1 = std::min(x1, clip->box.x1);
+        if (x0 >= x1) return;
+        m = &clip->alpha[static_cast<std::size_t>(y) * clip->width];
+      }
+      canvas_->FillSpan(y, x0, x1, c, sh, m, shapeOpacity_);
+    });
   }
 
   const Document::Impl& doc_;
   Canvas* canvas_;
   Rasterizer raster_;
-  Mask cov_;
   Rect clipBox_;
   const Mask* clipMask_ = nullptr;
   float shapeOpacity_ = 1;
   int layerDepth_ = 0;
   int clipDepth_ = 0;
-  static long long Area(const Span& b) {
-    return b.Empty() ? 0 : static_cast<long long>(b.x1 - b.x0) * (b.y1 - b.y0);
-  }
 
   long budget_ = kRenderBudget;
   long long pixelWork_ = 0;
@@ -1046,19 +1043,7 @@ Bitmap Document::Render(int width, int height) const {
   bmp.width = width;
   bmp.height = height;
   bmp.rgba.resize(static_cast<std::size_t>(width) * height * 4);
-  for (std::size_t i = 0; i < static_cast<std::size_t>(width) * height; ++i) {
-    const float* p = &canvas.px[i * 4];
-    float a = std::clamp(p[3], 0.f, 1.f);
-    std::uint8_t* o = &bmp.rgba[i * 4];
-    int a8 = static_cast<int>(a * 255 + 0.5f);
-    if (a8 == 0) {
-      o[0] = o[1] = o[2] = o[3] = 0;
-      continue;
-    }
-    for (int c = 0; c < 3; ++c)
-      o[c] = static_cast<std::uint8_t>(std::clamp(p[c] / a * 255 + 0.5f, 0.f, 255.f));
-    o[3] = static_cast<std::uint8_t>(a8);
-  }
+  canvas.ToStraightRgba(bmp.rgba.data());
   return bmp;
 }
 

@@ -10,7 +10,6 @@ namespace kw::svg {
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kKappa = 0.55228474983079339840;  // cubic approximation of a quarter circle
-constexpr int kMaxCurvePieces = 1024;
 }  // namespace
 
 Matrix Matrix::Then(const Matrix& m) const {
@@ -272,16 +271,6 @@ Path ParsePathData(const char* s, const char* end) {
   return path;
 }
 
-namespace {
-
-bool Outside(const Rect& clip, Point a, Point b, Point c, Point d) {
-  double maxY = std::max({a.y, b.y, c.y, d.y}), minY = std::min({a.y, b.y, c.y, d.y});
-  double maxX = std::max({a.x, b.x, c.x, d.x}), minX = std::min({a.x, b.x, c.x, d.x});
-  return maxY <= clip.y || minY >= clip.y + clip.h || maxX <= clip.x || minX >= clip.x + clip.w;
-}
-
-}  // namespace
-
 void Flatten(const Path& path, double tolerance, std::vector<Polyline>* out, const Rect* clip) {
   std::size_t pi = 0;
   Polyline* cur = nullptr;
@@ -327,21 +316,11 @@ void Flatten(const Path& path, double tolerance, std::vector<Polyline>* out, con
           if (d.x != 0 || d.y != 0) cur->direction = d;
         }
         drawn = true;
-        if (clip && Outside(*clip, p0, p1, p2, p3)) {
+        if (clip && CurveOutside(*clip, p0, p1, p2, p3)) {
           push(p3);
           break;
         }
-        Point d1 = p0 - p1 * 2 + p2, d2 = p1 - p2 * 2 + p3;
-        double dd = std::max(Norm(d1), Norm(d2));
-        double nf = std::ceil(std::sqrt(0.75 * dd / tolerance));
-        int n = !(nf >= 1) ? 1 : nf > kMaxCurvePieces ? kMaxCurvePieces : static_cast<int>(nf);
-        for (int i = 1; i < n; ++i) {
-          double t = static_cast<double>(i) / n, u = 1 - t;
-          double b0 = u * u * u, b1 = 3 * u * u * t, b2 = 3 * u * t * t, b3 = t * t * t;
-          push({b0 * p0.x + b1 * p1.x + b2 * p2.x + b3 * p3.x,
-                b0 * p0.y + b1 * p1.y + b2 * p2.y + b3 * p3.y});
-        }
-        push(p3);
+        FlattenCubic(p0, p1, p2, p3, tolerance, push);
         break;
       }
       case Verb::Close:

@@ -1,5 +1,6 @@
 // Points, affine matrices and paths of lines and cubic curves.
 #pragma once
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -63,6 +64,36 @@ struct Polyline {
   bool degenerate = false;
   Point direction{1, 0};
 };
+
+// Most pieces one curve is split into, whatever its size.
+inline constexpr int kMaxCurvePieces = 1024;
+
+// Splits the cubic p0..p3 into lines whose distance from the curve stays
+// within the tolerance; emit(point) gets each point after p0, p3 last. The
+// piece count follows the curve's second differences, so it adapts to the
+// curve's size on the device.
+template <typename Emit>
+void FlattenCubic(Point p0, Point p1, Point p2, Point p3, double tolerance, Emit&& emit) {
+  Point d1 = p0 - p1 * 2 + p2, d2 = p1 - p2 * 2 + p3;
+  double dd = std::max(Norm(d1), Norm(d2));
+  double nf = std::ceil(std::sqrt(0.75 * dd / tolerance));
+  int n = !(nf >= 1) ? 1 : nf > kMaxCurvePieces ? kMaxCurvePieces : static_cast<int>(nf);
+  for (int i = 1; i < n; ++i) {
+    double t = static_cast<double>(i) / n, u = 1 - t;
+    double b0 = u * u * u, b1 = 3 * u * u * t, b2 = 3 * u * t * t, b3 = t * t * t;
+    emit(Point{b0 * p0.x + b1 * p1.x + b2 * p2.x + b3 * p3.x,
+               b0 * p0.y + b1 * p1.y + b2 * p2.y + b3 * p3.y});
+  }
+  emit(p3);
+}
+
+// True when the curve's control polygon lies outside the clip box (or on its
+// border): its chord covers the same inside the box.
+inline bool CurveOutside(const Rect& clip, Point a, Point b, Point c, Point d) {
+  double maxY = std::max({a.y, b.y, c.y, d.y}), minY = std::min({a.y, b.y, c.y, d.y});
+  double maxX = std::max({a.x, b.x, c.x, d.x}), minX = std::min({a.x, b.x, c.x, d.x});
+  return maxY <= clip.y || minY >= clip.y + clip.h || maxX <= clip.x || minX >= clip.x + clip.w;
+}
 
 // Flattens curves within the tolerance. With a clip box, curves entirely
 // outside it are replaced by their chords (same coverage inside the box).

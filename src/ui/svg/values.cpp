@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -34,34 +35,35 @@ bool NumberReader::Number(double* out) {
   const char* s = p;
   double sign = 1;
   if (s < end && (*s == '+' || *s == '-')) sign = (*s++ == '-') ? -1 : 1;
-  double mant = 0;
+  // Up to 19 significant digits are kept exactly; later ones only scale.
+  std::uint64_t mant = 0;
   int digits = 0, scale = 0;
   bool any = false;
   while (s < end && IsDigit(*s)) {
-    if (digits < 18) {
-      mant = mant * 10 + (*s - '0');
-      if (mant != 0) ++digits;
+    if (digits < 19) {
+      mant = mant * 10 + static_cast<unsigned>(*s - '0');
+      digits += mant != 0;
     } else {
       ++scale;
     }
     ++s;
     any = true;
   }
-  if (s < end && *s == '.' && s + 1 <= end) {
+  if (s < end && *s == '.') {
     const char* f = s + 1;
     bool frac = false;
     while (f < end && IsDigit(*f)) {
-      if (digits < 18) {
-        mant = mant * 10 + (*f - '0');
+      if (digits < 19) {
+        mant = mant * 10 + static_cast<unsigned>(*f - '0');
         --scale;
-        if (mant != 0) ++digits;
+        digits += mant != 0;
       }
       ++f;
       frac = true;
     }
     if (frac || any) {
       s = f;
-      any = any || frac;
+      any = true;
     }
   }
   if (!any) return false;
@@ -79,7 +81,17 @@ bool NumberReader::Number(double* out) {
     scale += esign * ev;
     s = e;
   }
-  double v = sign * mant * std::pow(10.0, scale);
+  // Powers of ten up to 1e22 are exact doubles: one multiplication or
+  // division rounds once, as a decimal conversion should.
+  static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                      1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                      1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const double m = static_cast<double>(mant);
+  double v = scale == 0                ? m
+             : scale > 0 && scale <= 22 ? m * kPow10[scale]
+             : scale < 0 && scale >= -22 ? m / kPow10[-scale]
+                                         : m * std::pow(10.0, scale);
+  v *= sign;
   if (!std::isfinite(v)) return false;
   *out = v;
   p = s;

@@ -41,7 +41,10 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
 void AppendDecoded(std::string& out, std::string_view s) {
   for (std::size_t i = 0; i < s.size();) {
     if (s[i] != '&') {
-      out += s[i++];
+      std::size_t amp = s.find('&', i);
+      if (amp == std::string_view::npos) amp = s.size();
+      out.append(s.substr(i, amp - i));
+      i = amp;
       continue;
     }
     std::size_t semi = s.find(';', i);
