@@ -144,9 +144,9 @@ def packed_size(tree, work, block_option):
     command = kwpack_command(tree, setup, out)
     if block_option:
         command += ['--solid-block-mib', block_option]
-    subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    seconds, peak, _ = timed(command)
     os.remove(setup)
-    return os.path.getsize(out)
+    return os.path.getsize(out), seconds, peak
 
 
 def small_case(work):
@@ -200,13 +200,13 @@ def small_case(work):
           % (ours[best][1] / MB))
     print('outputs identical:', same_trees(ours_out, theirs_out))
     if os.path.isdir(tree):
-        whole = packed_size(tree, work, '0')
-        print('kwpack: one solid block per kind %.2f MB' % (whole / MB))
+        whole, seconds, peak = packed_size(tree, work, '0')
+        print('kwpack: one solid block per kind %.2f MB (%.1f s, peak %.1f MB)' % (whole / MB, seconds, peak / MB))
         # 16 MiB as well: in the 100 MB case neither kind reaches 64 MiB.
         for name, option in (('64 MiB (default)', None), ('16 MiB', '16')):
-            bounded = packed_size(tree, work, option)
-            print('kwpack: %s solid blocks %.2f MB: %+.2f %% in size' % (name, bounded / MB,
-                                                                      100.0 * (bounded - whole) / whole))
+            bounded, seconds, peak = packed_size(tree, work, option)
+            print('kwpack: %s solid blocks %.2f MB: %+.2f %% in size (%.1f s, peak %.1f MB)'
+                  % (name, bounded / MB, 100.0 * (bounded - whole) / whole, seconds, peak / MB))
 
 
 # The large case: system files of this machine, then generated files, in a
@@ -384,12 +384,15 @@ def main():
     args = parser.parse_args()
     if not os.path.exists(BENCH_EXE):
         sys.exit('build first: ' + BENCH_EXE + ' is missing')
+    # A Wine prefix of the bench's own: the test suite stops the servers of
+    # the project's prefixes, and with them any program still running there.
+    os.environ.setdefault('KW_WINE_PREFIX_ROOT', os.path.join(ROOT, '.deps', 'wine-bench'))
     cases = args.cases.split(',')
     ok = True
     for name, run in (('100mb', small_case), ('1.5gb', lambda folder: large_case(folder, args.from_7zip))):
         if name not in cases:
             continue
-        folder = os.path.join(args.work, name)
+        folder = os.path.join(os.path.abspath(args.work), name)
         try:
             ok = (run(folder) is not False) and ok
         finally:

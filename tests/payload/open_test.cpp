@@ -318,17 +318,22 @@ TEST(ResourceSource, OpensThePayloadAgainAndAgainAndKeepsTheStoredBytes) {
 
 // The program's own resources are read from its file: only the image's
 // headers and the resource's first bytes are touched through the mapping.
-// A module mapped as a data file (no section layout, no path) is read in
-// memory; both give the same archive.
+// A module mapped as a data file or for its resources only (a copy of this
+// program, as a module already loaded would be handed back) is read in
+// memory; all give the same archive.
 TEST(ResourceSource, ReadsAnImagesPayloadFromItsFileAndADataFilesInMemory) {
-  const std::wstring self = ExeFolder() + L"\payload_tests.exe";
+  std::wstring self(MAX_PATH, L'\0');
+  self.resize(GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
+  const std::wstring folder = MakeTempFolder(L"resourcecopy");
+  const std::wstring copy = folder + L"\copy.exe";
+  ASSERT_TRUE(CopyFileW(self.c_str(), copy.c_str(), FALSE));
   struct Case {
     const char* what;
     HMODULE module;
     bool readsFile;
   };
-  const kw::UniqueModule dataFile(LoadLibraryExW(self.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
-  const kw::UniqueModule imageResource(LoadLibraryExW(self.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+  kw::UniqueModule dataFile(LoadLibraryExW(copy.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  kw::UniqueModule imageResource(LoadLibraryExW(copy.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
   ASSERT_TRUE(dataFile.Valid());
   ASSERT_TRUE(imageResource.Valid());
   const Case cases[] = {
@@ -338,7 +343,8 @@ TEST(ResourceSource, ReadsAnImagesPayloadFromItsFileAndADataFilesInMemory) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    for (const wchar_t* name : {static_cast<const wchar_t*>(L"APP.7Z"), MAKEINTRESOURCEW(123)}) {
+    const wchar_t* const names[] = {L"APP.7Z", MAKEINTRESOURCEW(123)};
+    for (const wchar_t* name : names) {
       kw::ResourceSource source;
       ASSERT_TRUE(source.Load(c.module, name));
       EXPECT_EQ(source.ReadsFile(), c.readsFile);
@@ -351,6 +357,9 @@ TEST(ResourceSource, ReadsAnImagesPayloadFromItsFileAndADataFilesInMemory) {
     kw::OpenedArchive archive;
     EXPECT_EQ(archive.Open(standard.Stream()), 17);
   }
+  dataFile.Close();
+  imageResource.Close();
+  RemoveTree(folder);
 }
 
 TEST(ResourceSource, StandardArchiveStoredAsPayloadIsNotAnArchive) {

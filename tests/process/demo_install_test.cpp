@@ -663,8 +663,7 @@ TEST_F(DemoInstall, UninstallKeepsAFolderTheInstallationDidNotMake) {
   const Case cases[] = {{"the user's folder", L"C:\\kwtest_custom\\mine", false, true},
                         {"Documents, claimed as made", SpecialFolder(CSIDL_PERSONAL), true, false},
                         {"the desktop, claimed as made", SpecialFolder(CSIDL_DESKTOPDIRECTORY), true, false},
-                        {"the profile, claimed as made", SpecialFolder(CSIDL_PROFILE), true, false},
-                        {"Program Files, claimed as made", SpecialFolder(CSIDL_PROGRAM_FILES), true, false}};
+                        {"the profile, claimed as made", SpecialFolder(CSIDL_PROFILE), true, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Clean();
