@@ -128,6 +128,15 @@ struct FontResource {
   static bool Free(Type h) { return RemoveFontMemResourceEx(h) != FALSE; }
 };
 
+// A resource update session (BeginUpdateResourceW): releasing it discards
+// the changes; committing is EndUpdateResourceW(Release(), FALSE).
+struct ResourceUpdate {
+  using Type = HANDLE;
+  static Type Empty() { return nullptr; }
+  static bool Valid(Type h) { return h != nullptr; }
+  static bool Free(Type h) { return EndUpdateResourceW(h, TRUE) != FALSE; }
+};
+
 // Memory the shell hands out with CoTaskMemAlloc (paths, display names).
 struct CoTaskMem {
   using Type = void*;
@@ -157,6 +166,7 @@ using UniqueIcon = UniqueResource<handle_traits::Icon>;
 using UniqueWindow = UniqueResource<handle_traits::Window>;
 using UniqueFontResource = UniqueResource<handle_traits::FontResource>;
 using UniqueCoTaskMem = UniqueResource<handle_traits::CoTaskMem>;
+using UniqueResourceUpdate = UniqueResource<handle_traits::ResourceUpdate>;
 
 // Procedure lookup on a held module; null when the module or the name is missing.
 template <class Fn>

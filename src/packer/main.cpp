@@ -9,13 +9,16 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "packer/chunk.h"
 #include "packer/folder.h"
 #include "packer/pack_error.h"
+#include "packer/payload_section.h"
 #include "packer/resources.h"
 #include "packer/seven_zip.h"
 #include "packer/skin_zip.h"
+#include "packer/stream_file.h"
 #include "packer/symbol_table.h"
 #include "payload/signature.h"
 
@@ -70,22 +73,6 @@ class PendingFile {
   std::wstring target_, path_;
 };
 
-// Writes bytes to the pending file; the caller renames it when all is done.
-void WritePending(const PendingFile& pending, const std::wstring& target, const std::string& bytes) {
-  HANDLE file = CreateFileW(pending.Path().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) Fail(L"Output cannot be written: " + target);
-  std::size_t done = 0;
-  bool ok = true;
-  while (ok && done < bytes.size()) {
-    DWORD wrote = 0;
-    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 24));
-    ok = WriteFile(file, bytes.data() + done, want, &wrote, nullptr) && wrote == want;
-    done += wrote;
-  }
-  ok = CloseHandle(file) && ok;
-  if (!ok) Fail(L"Output cannot be written: " + target);
-}
-
 // The installer decodes each solid block whole in memory, in a 32-bit
 // process: blocks stay small by default.
 std::uint64_t SolidBlockBytes(const std::map<std::wstring, std::wstring>& options) {
@@ -99,14 +86,36 @@ std::uint64_t SolidBlockBytes(const std::map<std::wstring, std::wstring>& option
   return mib << 20;
 }
 
-std::string BuildPayload(const std::map<std::wstring, std::wstring>& options) {
+// The payload in its standard form, in a file: written by the packer into a
+// pending file, or a ready archive given on the command line.
+struct Payload {
+  std::optional<PendingFile> written;
+  std::wstring path;
+  std::uint64_t size = 0;
+};
+
+void BuildPayload(const std::map<std::wstring, std::wstring>& options, Payload& payload) {
   const bool fromFolder = options.count(L"payload-dir") != 0;
   if (fromFolder == (options.count(L"payload-7z") != 0)) Fail(L"Give one of --payload-dir and --payload-7z");
-  if (fromFolder) return Build7z(ListFolder(options.at(L"payload-dir"), L"Product folder"), SolidBlockBytes(options));
-  const std::wstring& path = options.at(L"payload-7z");
-  std::string archive = ReadWholeFile(path, L"Payload archive");
-  if (!Has7zSignature(archive)) Fail(L"Payload archive is not a 7z archive: " + path);
-  return archive;
+  // With --payload-out the payload is written beside that name and renamed
+  // to it at the end; otherwise beside the output, and deleted.
+  const bool keep = options.count(L"payload-out") != 0;
+  if (fromFolder) {
+    const std::vector<FolderEntry> entries = ListFolder(options.at(L"payload-dir"), L"Product folder");
+    const std::uint64_t blockBytes = SolidBlockBytes(options);
+    payload.written.emplace(options.at(keep ? L"payload-out" : L"out"));
+    payload.path = payload.written->Path();
+    payload.size = Write7z(entries, blockBytes, payload.path);
+    return;
+  }
+  payload.path = options.at(L"payload-7z");
+  if (!Has7zSignature(payload.path)) Fail(L"Payload archive is not a 7z archive: " + payload.path);
+  payload.size = InputFile(payload.path, L"Payload archive").Size();
+  if (keep) {
+    payload.written.emplace(options.at(L"payload-out"));
+    if (!CopyFileW(payload.path.c_str(), payload.written->Path().c_str(), FALSE))
+      Fail(L"Output cannot be written: " + options.at(L"payload-out"));
+  }
 }
 
 int Pack(const std::map<std::wstring, std::wstring>& options) {
@@ -117,7 +126,6 @@ int Pack(const std::map<std::wstring, std::wstring>& options) {
   const std::string global = CompileChunk(option(L"global"));
   const std::string install = CompileChunk(option(L"install"));
   const std::string uninstall = CompileChunk(option(L"uninstall"));
-  const std::string payload = BuildPayload(options);
   const std::string skin = BuildZip(ListFolder(option(L"skin-dir"), L"Skin folder"));
   const std::string icon = options.count(L"icon") ? ReadWholeFile(option(L"icon"), L"Icon") : std::string();
   VersionFields version;
@@ -132,16 +140,11 @@ int Pack(const std::map<std::wstring, std::wstring>& options) {
       Fail(std::wstring(L"--") + field + L" needs --version: the version block is written whole");
   if (GetFileAttributesW(option(L"engine").c_str()) == INVALID_FILE_ATTRIBUTES)
     Fail(L"Engine cannot be read: " + option(L"engine"));
+  // The payload last: the quick checks come before the long compression.
+  Payload payload;
+  BuildPayload(options, payload);
 
   // Both outputs are finished in full before either takes its name.
-  std::optional<PendingFile> payloadOut;
-  if (options.count(L"payload-out")) {
-    payloadOut.emplace(option(L"payload-out"));
-    WritePending(*payloadOut, option(L"payload-out"), payload);
-  }
-
-  std::string stored = payload;
-  kw::SwapSignatureBytes(reinterpret_cast<unsigned char*>(stored.data()), stored.size());
   PendingFile output(option(L"out"));
   if (!CopyFileW(option(L"engine").c_str(), output.Path().c_str(), FALSE))
     Fail(L"Output cannot be written: " + option(L"out"));
@@ -150,16 +153,17 @@ int Pack(const std::map<std::wstring, std::wstring>& options) {
     writer.Write(L"LUA", L"GLOBAL_VAR.LUAC", global);
     writer.Write(L"LUA", L"INSTSCRIPT.LUAC", install);
     writer.Write(L"LUA", L"UNINSTSCRIPT.LUAC", uninstall);
-    writer.Write(kw::kPayloadResourceType, L"APP.7Z", stored);
+    writer.Write(kw::kPayloadResourceType, L"APP.7Z", kPayloadPlaceholder);
     writer.Write(L"ZIP", MAKEINTRESOURCEW(249), skin);
     if (options.count(L"icon")) writer.WriteIcon(icon, option(L"icon"));
     if (options.count(L"version")) writer.Write(RT_VERSION, MAKEINTRESOURCEW(1), BuildVersionInfo(version));
     writer.Commit();
   }
   KeepSymbolTable(ReadWholeFile(option(L"engine"), L"Engine"), output.Path());
+  AttachPayload(output.Path(), L"APP.7Z", payload.path);
   output.Finish();
-  if (payloadOut) payloadOut->Finish();
-  Print(L"Packed " + option(L"out") + L" (payload " + std::to_wstring(payload.size()) + L" bytes)\n");
+  if (options.count(L"payload-out")) payload.written->Finish();
+  Print(L"Packed " + option(L"out") + L" (payload " + std::to_wstring(payload.size) + L" bytes)\n");
   return 0;
 }
 

@@ -112,28 +112,23 @@ std::string BuildVersionInfo(const VersionFields& fields) {
 }
 
 ResourceWriter::ResourceWriter(const std::wstring& engine, const std::wstring& target) : target_(target) {
-  engine_ = LoadLibraryExW(engine.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  engine_.Reset(LoadLibraryExW(engine.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
   if (!engine_) Fail(L"Engine cannot be read as an executable: " + engine);
-  update_ = BeginUpdateResourceW(target.c_str(), FALSE);
-  if (!update_) {
-    FreeLibrary(engine_);
+  update_.Reset(BeginUpdateResourceW(target.c_str(), FALSE));
+  if (!update_)
     Fail(L"Cannot update the resources of " + target + L" (error " + std::to_wstring(GetLastError()) + L")");
-  }
 }
 
-ResourceWriter::~ResourceWriter() {
-  if (update_) EndUpdateResourceW(update_, TRUE);
-  FreeLibrary(engine_);
-}
+ResourceWriter::~ResourceWriter() = default;
 
 std::vector<WORD> ResourceWriter::Languages(const wchar_t* type, const wchar_t* name) const {
   std::vector<WORD> languages;
-  EnumResourceLanguagesW(engine_, type, name, AddLanguage, reinterpret_cast<LONG_PTR>(&languages));
+  EnumResourceLanguagesW(engine_.Get(), type, name, AddLanguage, reinterpret_cast<LONG_PTR>(&languages));
   return languages;
 }
 
 void ResourceWriter::Remove(const wchar_t* type, const wchar_t* name) {
-  for (WORD language : Languages(type, name)) UpdateResourceW(update_, type, name, language, nullptr, 0);
+  for (WORD language : Languages(type, name)) UpdateResourceW(update_.Get(), type, name, language, nullptr, 0);
 }
 
 void ResourceWriter::Write(const wchar_t* type, const wchar_t* name, const std::string& bytes) {
@@ -141,8 +136,8 @@ void ResourceWriter::Write(const wchar_t* type, const wchar_t* name, const std::
   const std::vector<WORD> languages = Languages(type, name);
   const WORD language = languages.empty() ? MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL) : languages.front();
   for (WORD other : languages)
-    if (other != language) UpdateResourceW(update_, type, name, other, nullptr, 0);
-  if (!UpdateResourceW(update_, type, name, language, const_cast<char*>(bytes.data()), static_cast<DWORD>(bytes.size())))
+    if (other != language) UpdateResourceW(update_.Get(), type, name, other, nullptr, 0);
+  if (!UpdateResourceW(update_.Get(), type, name, language, const_cast<char*>(bytes.data()), static_cast<DWORD>(bytes.size())))
     Fail(L"Cannot write a resource into " + target_ + L" (error " + std::to_wstring(GetLastError()) + L")");
 }
 
@@ -155,9 +150,9 @@ void ResourceWriter::WriteIcon(const std::string& ico, const std::wstring& path)
   if (ico.size() < 6 + 16 * static_cast<std::size_t>(count)) bad();
 
   // The engine's group lists the icon ids it owns: those go with it.
-  if (HRSRC found = FindResourceW(engine_, MAKEINTRESOURCEW(128), RT_GROUP_ICON)) {
-    const DWORD size = SizeofResource(engine_, found);
-    const void* data = LockResource(LoadResource(engine_, found));
+  if (HRSRC found = FindResourceW(engine_.Get(), MAKEINTRESOURCEW(128), RT_GROUP_ICON)) {
+    const DWORD size = SizeofResource(engine_.Get(), found);
+    const void* data = LockResource(LoadResource(engine_.Get(), found));
     if (data && size >= 6) {
       const std::string group(static_cast<const char*>(data), size);
       const unsigned old = Get16(group, 4);
@@ -183,9 +178,7 @@ void ResourceWriter::WriteIcon(const std::string& ico, const std::wstring& path)
 }
 
 void ResourceWriter::Commit() {
-  HANDLE update = update_;
-  update_ = nullptr;
-  if (!EndUpdateResourceW(update, FALSE))
+  if (!EndUpdateResourceW(update_.Release(), FALSE))
     Fail(L"Cannot write the resources into " + target_ + L" (error " + std::to_wstring(GetLastError()) + L")");
 }
 

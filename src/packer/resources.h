@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/handles.h"
+
 namespace kwpack {
 
 struct VersionFields {
@@ -39,8 +41,8 @@ class ResourceWriter {
   void Remove(const wchar_t* type, const wchar_t* name);
   std::vector<WORD> Languages(const wchar_t* type, const wchar_t* name) const;
 
-  HMODULE engine_ = nullptr;
-  HANDLE update_ = nullptr;
+  kw::UniqueModule engine_;
+  kw::UniqueResourceUpdate update_;
   std::wstring target_;
 };
 

@@ -6,11 +6,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwctype>
+#include <optional>
 
 #include "7zCrc.h"
 #include "Bra.h"
 #include "Lzma2Enc.h"
 #include "packer/pack_error.h"
+#include "packer/stream_file.h"
 
 namespace kwpack {
 
@@ -76,7 +78,7 @@ struct SolidFolder {
   bool branchFilter = false;
   std::vector<const FolderEntry*> files;
   std::uint64_t unpackSize = 0;
-  std::string packed;
+  std::uint64_t packedSize = 0;
   unsigned char lzma2Property = 0;
 };
 
@@ -90,29 +92,130 @@ bool IsExecutable(const std::wstring& name) {
   return false;
 }
 
-struct StringOutStream {
-  ISeqOutStream vt;
-  std::string* out;
+// The encoder's input: a folder's files one after another, read in pieces,
+// each file's CRC taken on the way and, for executables, the x86 branch
+// filter applied. A PackError cannot cross the encoder's C frames: it is
+// kept and rethrown after the encoder returns.
+class FolderReader {
+ public:
+  FolderReader(const SolidFolder& folder, std::vector<std::uint32_t>& crcs)
+      : vt_{ReadThunk}, folder_(folder), crcs_(crcs), buffer_(kFilePiece) {}
+  ISeqInStreamPtr Stream() const { return &vt_; }
+  std::uint64_t Delivered() const { return delivered_; }
+  void RethrowFault() const {
+    if (fault_) throw *fault_;
+  }
+
+ private:
+  static SRes ReadThunk(ISeqInStreamPtr stream, void* buffer, size_t* size) {
+    // vt_ is the first member: the encoder hands back a pointer to it.
+    auto* self = const_cast<FolderReader*>(reinterpret_cast<const FolderReader*>(stream));
+    try {
+      *size = self->Read(buffer, *size);
+      return SZ_OK;
+    } catch (const PackError& error) {
+      self->fault_ = error;
+      *size = 0;
+      return SZ_ERROR_READ;
+    }
+  }
+
+  std::size_t Read(void* buffer, std::size_t size) {
+    while (begin_ == ready_ && Refill()) {
+    }
+    const std::size_t count = std::min(size, ready_ - begin_);
+    std::memcpy(buffer, buffer_.data() + begin_, count);
+    begin_ += count;
+    delivered_ += count;
+    return count;
+  }
+
+  // Moves the unfiltered tail to the front and fills the buffer from the
+  // files; false when nothing is left.
+  bool Refill() {
+    const std::size_t tail = end_ - begin_;
+    std::memmove(buffer_.data(), buffer_.data() + begin_, tail);
+    begin_ = ready_ = 0;
+    end_ = tail;
+    while (end_ < buffer_.size() && NextBytes()) {
+    }
+    const bool atEnd = next_ == folder_.files.size() && !file_;
+    ready_ = end_;
+    if (folder_.branchFilter && !atEnd) {
+      // An instruction may straddle the end: the last bytes wait for more.
+      Byte* data = buffer_.data();
+      ready_ = static_cast<std::size_t>(z7_BranchConvSt_X86_Enc(data, end_, filterPosition_, &filterState_) - data);
+    } else if (folder_.branchFilter) {
+      z7_BranchConvSt_X86_Enc(buffer_.data(), end_, filterPosition_, &filterState_);
+    }
+    filterPosition_ += static_cast<UInt32>(ready_);
+    return ready_ != 0;
+  }
+
+  // Reads the next piece of the current file into the buffer, opening the
+  // next file when one ends; false when every file is read.
+  bool NextBytes() {
+    if (!file_) {
+      if (next_ == folder_.files.size()) return false;
+      const FolderEntry& entry = *folder_.files[next_++];
+      file_.emplace(entry.path, L"Product file");
+      if (file_->Size() != entry.size) Fail(L"Product file changed while packing: " + entry.path);
+      left_ = entry.size;
+      crc_ = CRC_INIT_VAL;
+    }
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left_, buffer_.size() - end_));
+    const std::size_t got = want == 0 ? 0 : file_->Read(buffer_.data() + end_, want);
+    if (got != want) Fail(L"Product file changed while packing: " + folder_.files[next_ - 1]->path);
+    crc_ = CrcUpdate(crc_, buffer_.data() + end_, got);
+    end_ += got;
+    left_ -= got;
+    if (left_ == 0) {
+      crcs_.push_back(CRC_GET_DIGEST(crc_));
+      file_.reset();
+    }
+    return true;
+  }
+
+  ISeqInStream vt_;
+  const SolidFolder& folder_;
+  std::vector<std::uint32_t>& crcs_;
+  std::vector<Byte> buffer_;
+  std::size_t begin_ = 0, ready_ = 0, end_ = 0;  // delivered | filtered | read
+  UInt32 filterState_ = Z7_BRANCH_CONV_ST_X86_STATE_INIT_VAL;
+  UInt32 filterPosition_ = 0;
+  std::size_t next_ = 0;
+  std::optional<InputFile> file_;
+  std::uint64_t left_ = 0;
+  UInt32 crc_ = CRC_INIT_VAL;
+  std::uint64_t delivered_ = 0;
+  std::optional<PackError> fault_;
 };
 
-size_t WriteOut(ISeqOutStreamPtr stream, const void* data, size_t size) {
-  reinterpret_cast<const StringOutStream*>(stream)->out->append(static_cast<const char*>(data), size);
-  return size;
-}
+// The encoder's output: appended to the archive file.
+struct ArchiveSink {
+  ISeqOutStream vt;
+  OutputFile* archive;
+  std::uint64_t written = 0;
+  std::optional<PackError> fault;
 
-void Encode(SolidFolder& folder, std::vector<std::uint32_t>& crcs) {
-  std::string data;
-  data.reserve(static_cast<std::size_t>(folder.unpackSize));
-  for (const FolderEntry* file : folder.files) {
-    std::string bytes = ReadWholeFile(file->path, L"Product file");
-    if (bytes.size() != file->size) Fail(L"Product file changed while packing: " + file->path);
-    crcs.push_back(CrcCalc(bytes.data(), bytes.size()));
-    data += bytes;
+  static size_t WriteThunk(ISeqOutStreamPtr stream, const void* data, size_t size) {
+    auto* self = const_cast<ArchiveSink*>(reinterpret_cast<const ArchiveSink*>(stream));
+    try {
+      self->archive->Write(data, size);
+      self->written += size;
+      return size;
+    } catch (const PackError& error) {
+      self->fault = error;
+      return 0;
+    }
   }
-  if (folder.branchFilter) {
-    UInt32 state = Z7_BRANCH_CONV_ST_X86_STATE_INIT_VAL;
-    z7_BranchConvSt_X86_Enc(reinterpret_cast<Byte*>(data.data()), data.size(), 0, &state);
-  }
+};
+
+// LZMA2's match finder needs about ten times the dictionary: 8 MiB keeps
+// the packer near 100 MB whatever the payload.
+constexpr UInt32 kLargestDictionary = 8u << 20;
+
+void Encode(SolidFolder& folder, OutputFile& archive, std::vector<std::uint32_t>& crcs) {
   CLzma2EncHandle encoder = Lzma2Enc_Create(&kAlloc, &kAlloc);
   if (!encoder) Fail(L"Out of memory compressing the payload");
   CLzma2EncProps props;
@@ -120,22 +223,26 @@ void Encode(SolidFolder& folder, std::vector<std::uint32_t>& crcs) {
   props.lzmaProps.level = 7;
   // A dictionary beyond the data only costs memory.
   UInt32 dictionary = 1u << 16;
-  while (dictionary < data.size() && dictionary < (1u << 24)) dictionary <<= 1;
+  while (dictionary < folder.unpackSize && dictionary < kLargestDictionary) dictionary <<= 1;
   props.lzmaProps.dictSize = dictionary;
-  props.lzmaProps.reduceSize = data.size();
+  props.lzmaProps.reduceSize = folder.unpackSize;
   props.lzmaProps.numThreads = 1;
   props.numBlockThreads_Max = 1;
   props.numTotalThreads = 1;
   props.blockSize = LZMA2_ENC_PROPS_BLOCK_SIZE_SOLID;
+  FolderReader in(folder, crcs);
+  ArchiveSink out{{ArchiveSink::WriteThunk}, &archive};
   SRes result = Lzma2Enc_SetProps(encoder, &props);
-  StringOutStream out{{WriteOut}, &folder.packed};
   if (result == SZ_OK) {
     folder.lzma2Property = Lzma2Enc_WriteProperties(encoder);
-    result = Lzma2Enc_Encode2(encoder, &out.vt, nullptr, nullptr, nullptr,
-                              reinterpret_cast<const Byte*>(data.data()), data.size(), nullptr);
+    result = Lzma2Enc_Encode2(encoder, &out.vt, nullptr, nullptr, in.Stream(), nullptr, 0, nullptr);
   }
   Lzma2Enc_Destroy(encoder);
+  in.RethrowFault();
+  if (out.fault) throw *out.fault;
   if (result != SZ_OK) Fail(L"Compressing the payload failed (LZMA2 error " + std::to_wstring(result) + L")");
+  if (in.Delivered() != folder.unpackSize) Fail(L"Product files changed while packing");
+  folder.packedSize = out.written;
 }
 
 void WriteFolderCoders(Out& out, const SolidFolder& folder) {
@@ -165,7 +272,7 @@ std::string Header(const std::vector<SolidFolder>& folders,
     h.Number(0);
     h.Number(folders.size());
     h.Byte(kSize);
-    for (const SolidFolder& folder : folders) h.Number(folder.packed.size());
+    for (const SolidFolder& folder : folders) h.Number(folder.packedSize);
     h.Byte(kEnd);
     h.Byte(kUnPackInfo);
     h.Byte(kFolder);
@@ -234,11 +341,16 @@ std::string Header(const std::vector<SolidFolder>& folders,
 
 }  // namespace
 
-bool Has7zSignature(const std::string& archive) {
-  return archive.size() >= 32 && std::memcmp(archive.data(), kSignature, sizeof kSignature) == 0;
+bool Has7zSignature(const std::wstring& path) {
+  InputFile archive(path, L"Payload archive");
+  char start[sizeof kSignature] = {};
+  if (archive.Size() < 32) return false;
+  archive.ReadAt(0, start, sizeof start);
+  return std::memcmp(start, kSignature, sizeof kSignature) == 0;
 }
 
-std::string Build7z(const std::vector<FolderEntry>& entries, std::uint64_t solidBlockBytes) {
+std::uint64_t Write7z(const std::vector<FolderEntry>& entries, std::uint64_t solidBlockBytes,
+                      const std::wstring& path) {
   CrcGenerateTable();
   // Executables first, then the rest; each kind in blocks, files in order.
   std::vector<SolidFolder> folders;
@@ -256,32 +368,38 @@ std::string Build7z(const std::vector<FolderEntry>& entries, std::uint64_t solid
     }
   }
 
+  // The start header is written last, over a placeholder: it holds the
+  // header's place and CRC.
+  OutputFile archive(path, true);
+  archive.Write(std::string(32, '\0'));
   // Items with data first, in folder order; then empty files and folders.
   std::vector<const FolderEntry*> order;
   std::vector<std::uint32_t> crcs;
+  std::uint64_t packed = 0;
   for (SolidFolder& folder : folders) {
-    Encode(folder, crcs);
+    Encode(folder, archive, crcs);
+    packed += folder.packedSize;
     order.insert(order.end(), folder.files.begin(), folder.files.end());
   }
   for (const FolderEntry& entry : entries)
     if (entry.isFolder || entry.size == 0) order.push_back(&entry);
+  const std::string header = order.empty() ? std::string() : Header(folders, crcs, order);
+  archive.Write(header);
 
-  Out archive;
-  archive.Bytes(kSignature, sizeof kSignature);
-  archive.Byte(0);
-  archive.Byte(4);
-  std::string packed;
-  for (const SolidFolder& folder : folders) packed += folder.packed;
-  std::string header = order.empty() ? std::string() : Header(folders, crcs, order);
   Out start;
-  start.UInt64(header.empty() ? 0 : packed.size());
+  start.UInt64(header.empty() ? 0 : packed);
   start.UInt64(header.size());
   start.UInt32(header.empty() ? 0 : CrcCalc(header.data(), header.size()));
-  archive.UInt32(CrcCalc(start.bytes.data(), start.bytes.size()));
-  archive.bytes += start.bytes;
-  archive.bytes += packed;
-  archive.bytes += header;
-  return archive.bytes;
+  Out signature;
+  signature.Bytes(kSignature, sizeof kSignature);
+  signature.Byte(0);
+  signature.Byte(4);
+  signature.UInt32(CrcCalc(start.bytes.data(), start.bytes.size()));
+  signature.bytes += start.bytes;
+  archive.WriteAt(0, signature.bytes.data(), signature.bytes.size());
+  const std::uint64_t size = archive.Size();
+  archive.Close();
+  return size;
 }
 
 }  // namespace kwpack

@@ -36,14 +36,29 @@ struct MemorySeekStream {
 
 // Reads a file handle opened for reading; the opener closes it. Reads go to
 // the file in pieces of at most 4 MiB; a failing read gives SZ_ERROR_READ.
+// Optionally the stream is a window of the file (a resource inside an
+// executable): positions count from the window's start, its end is the
+// stream's end, and its first bytes may be presented exchanged.
 struct FileSeekStream {
   ISeekInStream vt;
   HANDLE file = INVALID_HANDLE_VALUE;
+  // The window, when `windowed`; the whole file and its own file pointer
+  // otherwise.
+  bool windowed = false;
+  std::uint64_t windowStart = 0;
+  std::uint64_t windowSize = 0;
+  std::int64_t position = 0;
+  unsigned char head[2] = {};
+  std::uint32_t headSize = 0;
 
   explicit FileSeekStream(HANDLE handle);
+  FileSeekStream(HANDLE handle, std::uint64_t start, std::uint64_t size);
   FileSeekStream(const FileSeekStream&) = delete;
   FileSeekStream& operator=(const FileSeekStream&) = delete;
 
+  // Reads of a window see bytes 0 and 1 exchanged (SwapSignatureBytes);
+  // false when they cannot be read.
+  bool PresentSwappedSignature();
   ISeekInStreamPtr Stream() const { return &vt; }
 };
 

@@ -13,7 +13,11 @@ namespace kw {
 // A payload resource as the decoder must see it: every read presents the
 // standard signature (bytes 0 and 1 exchanged back), while the loaded
 // resource image keeps its stored bytes, so each extraction in a process
-// starts from the same bytes. No copy of the archive is made.
+// starts from the same bytes. No copy of the archive is made. In a module
+// loaded as an image the bytes are read from the module's file, where the
+// section table places them: pages of the mapped image that are read stay
+// in the working set, and a payload may be larger than the memory the
+// installer may take. Modules mapped as data files are read in memory.
 class ResourceSource {
  public:
   ResourceSource() = default;
@@ -26,11 +30,19 @@ class ResourceSource {
   bool Load(HMODULE module, const wchar_t* name);
   // The stream over the resource (empty, so "not an archive", when the
   // resource could not be locked).
-  ISeekInStreamPtr Stream() const { return stream_ ? stream_->Stream() : nullptr; }
+  ISeekInStreamPtr Stream() const {
+    return file_ ? file_->Stream() : memory_ ? memory_->Stream() : nullptr;
+  }
+  // Whether the bytes come from the module's file.
+  bool ReadsFile() const { return file_.has_value(); }
 
  private:
+  bool OpenInFile(HMODULE module, const void* bytes, DWORD size);
+
   HGLOBAL loaded_ = nullptr;
-  std::optional<MemorySeekStream> stream_;
+  std::optional<MemorySeekStream> memory_;
+  UniqueHandle image_;
+  std::optional<FileSeekStream> file_;
 };
 
 // A standard 7z file, opened for reading with read sharing.

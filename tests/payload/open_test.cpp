@@ -7,6 +7,7 @@
 
 #include "archive_builder.h"
 #include "child_process.h"
+#include "core/handles.h"
 #include "temp_folder.h"
 #include "payload/archive.h"
 #include "payload/seek_streams.h"
@@ -211,6 +212,64 @@ TEST(FileStream, ReadsAndSeeksAFileAndReportsReadErrors) {
   CloseHandle(writeOnly);
 }
 
+// A window of a file is a stream of its own: positions count from the
+// window's start, its end is the stream's end, and its first two bytes may
+// read exchanged, as for a payload inside an executable.
+TEST(FileStream, AWindowOfTheFileReadsAsAStreamOfItsOwn) {
+  const TempFolder temp(L"filewindow");
+  const std::wstring& folder = temp.Get();
+  const std::wstring path = folder + L"\\data.bin";
+  ASSERT_TRUE(WriteBytes(path, "head" "\x7A\x37" "payload" "tail"));
+  kw::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(file.Valid());
+  {
+    kw::FileSeekStream stream(file.Get(), 4, 9);
+    ASSERT_TRUE(stream.PresentSwappedSignature());
+    ISeekInStreamPtr s = stream.Stream();
+    Int64 at = 0;
+    EXPECT_EQ(Seek(s, 0, SZ_SEEK_CUR, &at), 0);
+    EXPECT_EQ(at, 0);
+    EXPECT_EQ(Seek(s, 0, SZ_SEEK_END, &at), 0);
+    EXPECT_EQ(at, 9);
+    char buffer[32] = {};
+    size_t size = sizeof buffer;
+    EXPECT_EQ(s->Read(s, buffer, &size), 0);
+    EXPECT_EQ(size, 0u) << "nothing past the window's end";
+    EXPECT_EQ(Seek(s, 1, SZ_SEEK_SET, &at), 0);
+    size = sizeof buffer;
+    EXPECT_EQ(s->Read(s, buffer, &size), 0);
+    EXPECT_EQ(std::string(buffer, size), "\x7A" "payload") << "cut at the window's end, exchanged at its start";
+    EXPECT_EQ(Seek(s, -3, SZ_SEEK_END, &at), 0);
+    size = 2;
+    EXPECT_EQ(s->Read(s, buffer, &size), 0);
+    EXPECT_EQ(std::string(buffer, size), "oa");
+    EXPECT_EQ(Seek(s, -10, SZ_SEEK_END, &at), 87);  // before the window
+    EXPECT_EQ(Seek(s, 0, 5, &at), 87);
+  }
+  {
+    kw::FileSeekStream unswapped(file.Get(), 0, 6);
+    char buffer[8] = {};
+    size_t size = sizeof buffer;
+    EXPECT_EQ(unswapped.Stream()->Read(unswapped.Stream(), buffer, &size), 0);
+    EXPECT_EQ(std::string(buffer, size), "head\x7A\x37");
+  }
+  file.Close();
+
+  // The stored fixture inside a larger file opens once exchanged back.
+  std::string stored = ReadBytes(FixtureFolder() + L"\\lzma2_swapped.7z");
+  ASSERT_GT(stored.size(), 32u);
+  ASSERT_TRUE(WriteBytes(path, std::string(5000, 'x') + stored + std::string(300, 'y')));
+  file.Reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  for (const bool exchanged : {true, false}) {
+    kw::FileSeekStream stream(file.Get(), 5000, stored.size());
+    if (exchanged) ASSERT_TRUE(stream.PresentSwappedSignature());
+    kw::OpenedArchive archive;
+    EXPECT_EQ(archive.Open(stream.Stream()), exchanged ? 0 : 17);
+    if (exchanged) EXPECT_GT(archive.Db().NumFiles, 5u);
+  }
+  file.Close();
+}
+
 TEST(FileSource, OpensStandardArchivesOnlyAndMissingFilesFail) {
   UInt32 items = 0;
   for (const auto& [file, expected] : {std::pair{L"lzma2.7z", 0}, std::pair{L"lzma2_swapped.7z", 17}}) {
@@ -256,6 +315,52 @@ TEST(ResourceSource, OpensThePayloadAgainAndAgainAndKeepsTheStoredBytes) {
   EXPECT_EQ(byId, first);
   EXPECT_EQ(stored[0], 0x7A);
   EXPECT_EQ(stored[1], 0x37);
+}
+
+// The program's own resources are read from its file: only the image's
+// headers and the resource's first bytes are touched through the mapping.
+// A module mapped as a data file or for its resources only (a copy of this
+// program, as a module already loaded would be handed back) is read in
+// memory; all give the same archive.
+TEST(ResourceSource, ReadsAnImagesPayloadFromItsFileAndADataFilesInMemory) {
+  std::wstring self(MAX_PATH, L'\0');
+  self.resize(GetModuleFileNameW(nullptr, self.data(), MAX_PATH));
+  const TempFolder temp(L"resourcecopy");
+  const std::wstring& folder = temp.Get();
+  const std::wstring copy = folder + L"\\copy.exe";
+  ASSERT_TRUE(CopyFileW(self.c_str(), copy.c_str(), FALSE));
+  struct Case {
+    const char* what;
+    HMODULE module;
+    bool readsFile;
+  };
+  kw::UniqueModule dataFile(LoadLibraryExW(copy.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+  kw::UniqueModule imageResource(LoadLibraryExW(copy.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+  ASSERT_TRUE(dataFile.Valid());
+  ASSERT_TRUE(imageResource.Valid());
+  const Case cases[] = {
+      {"the running image", GetModuleHandleW(nullptr), true},
+      {"a data file", dataFile.Get(), false},
+      {"an image mapped for resources", imageResource.Get(), false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const wchar_t* const names[] = {L"APP.7Z", MAKEINTRESOURCEW(123)};
+    for (const wchar_t* name : names) {
+      kw::ResourceSource source;
+      ASSERT_TRUE(source.Load(c.module, name));
+      EXPECT_EQ(source.ReadsFile(), c.readsFile);
+      kw::OpenedArchive archive;
+      EXPECT_EQ(archive.Open(source.Stream()), 0);
+      EXPECT_GT(archive.Db().NumFiles, 5u);
+    }
+    kw::ResourceSource standard;
+    ASSERT_TRUE(standard.Load(c.module, L"STANDARD.7Z"));
+    kw::OpenedArchive archive;
+    EXPECT_EQ(archive.Open(standard.Stream()), 17);
+  }
+  dataFile.Close();
+  imageResource.Close();
 }
 
 TEST(ResourceSource, StandardArchiveStoredAsPayloadIsNotAnArchive) {

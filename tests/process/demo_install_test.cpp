@@ -650,21 +650,25 @@ TEST_F(DemoInstall, UninstallerRemovesTheProduct) {
 }
 
 // "/path:" may name a folder of the user's: the uninstaller then removes the
-// product's own files and keeps the folder with what else is in it. A folder
-// of the user's shell (Documents) is kept even if the registry claims the
+// product's own files and keeps the folder with what else is in it. A
+// well-known shell folder, or one that holds such folders (the profile holds
+// Documents and the desktop), is kept even if the registry claims the
 // installation made it.
 TEST_F(DemoInstall, UninstallKeepsAFolderTheInstallationDidNotMake) {
-  const std::wstring documents = SpecialFolder(CSIDL_PERSONAL);
   struct Case {
     const char* what;
     std::wstring folder;
     bool claimMade;  // InstallFolderCreated set to 1 before the uninstall
+    bool testsOwn;   // made by the test, removed afterwards
   };
-  const Case cases[] = {{"the user's folder", L"C:\\kwtest_custom\\mine", false},
-                        {"Documents, claimed as made", documents, true}};
+  const Case cases[] = {{"the user's folder", L"C:\\kwtest_custom\\mine", false, true},
+                        {"Documents, claimed as made", SpecialFolder(CSIDL_PERSONAL), true, false},
+                        {"the desktop, claimed as made", SpecialFolder(CSIDL_DESKTOPDIRECTORY), true, false},
+                        {"the profile, claimed as made", SpecialFolder(CSIDL_PROFILE), true, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Clean();
+    ASSERT_FALSE(c.folder.empty());
     CreateDirectoryW(L"C:\\kwtest_custom", nullptr);
     CreateDirectoryW(c.folder.c_str(), nullptr);
     const std::wstring mine = c.folder + L"\\kwtest mine.txt";
@@ -680,6 +684,7 @@ TEST_F(DemoInstall, UninstallKeepsAFolderTheInstallationDidNotMake) {
       RegCloseKey(key);
     }
     RunUninstaller(c.folder, standinLog_);
+    EXPECT_TRUE(FileExists(c.folder));
     EXPECT_EQ(ReadBytes(mine), "mine");
     for (const wchar_t* product : {L"KWSweep.exe", L"Uninstall.exe", L"func_helper.dll", L"Uninst.dar0", L"Uninst.dar1"})
       EXPECT_FALSE(FileExists(c.folder + L"\\" + product)) << testing::PrintToString(std::wstring(product));
@@ -696,7 +701,7 @@ TEST_F(DemoInstall, UninstallKeepsAFolderTheInstallationDidNotMake) {
       else
         RemoveTree(c.folder + L"\\" + file.substr(0, slash));
     }
-    if (c.folder != documents) RemoveTree(c.folder);
+    if (c.testsOwn) RemoveTree(L"C:\\kwtest_custom");
   }
 }
 
