@@ -13,7 +13,7 @@ extern "C" {
 #include "core/handles.h"
 #include "core/system_dll.h"
 #include "core/trace.h"
-#include "script/engine.h"
+#include "script/native_args.h"
 #include "script/native_call.h"
 #include "script/value_access.h"
 

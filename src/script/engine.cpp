@@ -14,6 +14,7 @@ extern "C" {
 #include "core/encoding.h"
 #include "core/trace.h"
 #include "script/error_report.h"
+#include "script/native_args.h"
 #include "script/library.h"
 
 namespace kw {
