@@ -166,7 +166,7 @@ void CButtonUI::HandleEvent(TEventUI& event) {
 }
 
 void CButtonUI::SetAttribute(std::wstring_view name, std::wstring_view value) {
-  if ((manager_ && manager_->GetStyle(value)) ||
+  if (NamesStyle(value) ||
       !ApplyFromTable<CButtonUI>(ButtonAttributes::kTable, *this, name, value))
     CLabelUI::SetAttribute(name, value);
 }

@@ -420,15 +420,18 @@ bool CContainerUI::DoPaint(HDC dc, const RECT& paintRect, CControlUI* stop) {
 }
 
 void CContainerUI::SetAttribute(std::wstring_view name, std::wstring_view value) {
-  if (manager_ && manager_->GetStyle(value)) {
-    CControlUI::SetAttribute(name, value);
-    return;
-  }
-  if (ApplyFromTable<CContainerUI>(kContainerAttributes, *this, name, value)) return;
-  CControlUI::SetAttribute(name, value);
+  if (NamesStyle(value) || !ApplyFromTable<CContainerUI>(kContainerAttributes, *this, name, value)) CControlUI::SetAttribute(name, value);
 }
 
 void CContainerUI::HandleEvent(TEventUI& event) { CControlUI::HandleEvent(event); }
+
+int CContainerUI::SumOfFixedExtents(bool horizontal) const {
+  int sum = 0;
+  for (CControlUI* item : items_) {
+    if (item->IsVisible() && !item->IsFloat()) sum += horizontal ? item->GetFixedWidth() : item->GetFixedHeight();
+  }
+  return sum;
+}
 
 // ---- CHorizontalLayoutUI ----
 
@@ -448,23 +451,12 @@ void CHorizontalLayoutUI::SetPos(RECT rect, bool invalidate) {
 
 SIZE CHorizontalLayoutUI::EstimateSize(SIZE available) {
   SIZE size = CContainerUI::EstimateSize(available);
-  if (autoCalcWidth_) {
-    int width = 0;
-    for (CControlUI* item : items_) {
-      if (item->IsVisible() && !item->IsFloat()) width += item->GetFixedWidth();
-    }
-    size.cx = width;
-  }
+  if (autoCalcWidth_) size.cx = SumOfFixedExtents(true);
   return size;
 }
 
 void CHorizontalLayoutUI::SetAttribute(std::wstring_view name, std::wstring_view value) {
-  if (manager_ && manager_->GetStyle(value)) {
-    CControlUI::SetAttribute(name, value);
-    return;
-  }
-  if (ApplyFromTable<CHorizontalLayoutUI>(kHorizontalAttributes, *this, name, value)) return;
-  CContainerUI::SetAttribute(name, value);
+  if (NamesStyle(value) || !ApplyFromTable<CHorizontalLayoutUI>(kHorizontalAttributes, *this, name, value)) CContainerUI::SetAttribute(name, value);
 }
 
 // ---- CVerticalLayoutUI ----
@@ -485,23 +477,12 @@ void CVerticalLayoutUI::SetPos(RECT rect, bool invalidate) {
 
 SIZE CVerticalLayoutUI::EstimateSize(SIZE available) {
   SIZE size = CContainerUI::EstimateSize(available);
-  if (autoCalcHeight_) {
-    int height = 0;
-    for (CControlUI* item : items_) {
-      if (item->IsVisible() && !item->IsFloat()) height += item->GetFixedHeight();
-    }
-    size.cy = height;
-  }
+  if (autoCalcHeight_) size.cy = SumOfFixedExtents(false);
   return size;
 }
 
 void CVerticalLayoutUI::SetAttribute(std::wstring_view name, std::wstring_view value) {
-  if (manager_ && manager_->GetStyle(value)) {
-    CControlUI::SetAttribute(name, value);
-    return;
-  }
-  if (ApplyFromTable<CVerticalLayoutUI>(kVerticalAttributes, *this, name, value)) return;
-  CContainerUI::SetAttribute(name, value);
+  if (NamesStyle(value) || !ApplyFromTable<CVerticalLayoutUI>(kVerticalAttributes, *this, name, value)) CContainerUI::SetAttribute(name, value);
 }
 
 // ---- CTabLayoutUI ----
@@ -609,12 +590,7 @@ bool CTabLayoutUI::SelectItem(CControlUI* control, bool triggerEvent) {
 }
 
 void CTabLayoutUI::SetAttribute(std::wstring_view name, std::wstring_view value) {
-  if (manager_ && manager_->GetStyle(value)) {
-    CControlUI::SetAttribute(name, value);
-    return;
-  }
-  if (ApplyFromTable<CTabLayoutUI>(kTabAttributes, *this, name, value)) return;
-  CContainerUI::SetAttribute(name, value);
+  if (NamesStyle(value) || !ApplyFromTable<CTabLayoutUI>(kTabAttributes, *this, name, value)) CContainerUI::SetAttribute(name, value);
 }
 
 }  // namespace DuiLib

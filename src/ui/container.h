@@ -95,6 +95,8 @@ class CContainerUI : public CControlUI, public IContainerUI {
  protected:
   // Lays the visible children out along one axis (floating ones by SetFloatPos).
   void LayOutLine(bool horizontal, int childPadding, CrossAlign crossAlign, bool expandBalance);
+  // Fixed widths (or heights) of the visible, non-floating children, summed.
+  int SumOfFixedExtents(bool horizontal) const;
   // The scaled children as the layout arithmetic sees them.
   static LayoutChild LayoutInfo(const CControlUI& child);
   static IntRect ToIntRect(const RECT& r) { return IntRect{r.left, r.top, r.right, r.bottom}; }

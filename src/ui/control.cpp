@@ -605,6 +605,8 @@ void CControlUI::HandleEvent(TEventUI& event) {
   toParent();
 }
 
+bool CControlUI::NamesStyle(std::wstring_view value) const { return manager_ && manager_->GetStyle(value); }
+
 void CControlUI::SetAttribute(std::wstring_view name, std::wstring_view value) {
   if (manager_) {
     if (const std::wstring* style = manager_->GetStyle(value)) {

@@ -227,6 +227,9 @@ class CControlUI {
  protected:
   // The attributes this class knows; subclasses keep their own tables.
   static std::span<const AttributeSetter<CControlUI>> AttributeTable();
+  // True when `value` names a style of the manager: such values go down to
+  // CControlUI::SetAttribute, which applies the style's list.
+  bool NamesStyle(std::wstring_view value) const;
   // Paint area of the current Paint call.
   const RECT& PaintRect() const { return paintRect_; }
   int ScaleValue(int value) const;  // Scale when attached, else as stored

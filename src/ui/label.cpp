@@ -182,7 +182,7 @@ SIZE CLabelUI::EstimateSize(SIZE available) {
 }
 
 void CLabelUI::SetAttribute(std::wstring_view name, std::wstring_view value) {
-  if ((manager_ && manager_->GetStyle(value)) ||
+  if (NamesStyle(value) ||
       !ApplyFromTable<CLabelUI>(LabelAttributes::kTable, *this, name, value))
     CControlUI::SetAttribute(name, value);
 }

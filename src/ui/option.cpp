@@ -101,7 +101,7 @@ bool COptionUI::Activate() {
 }
 
 void COptionUI::SetAttribute(std::wstring_view name, std::wstring_view value) {
-  if ((manager_ && manager_->GetStyle(value)) ||
+  if (NamesStyle(value) ||
       !ApplyFromTable<COptionUI>(OptionAttributes::kTable, *this, name, value))
     CButtonUI::SetAttribute(name, value);
 }
@@ -178,7 +178,7 @@ void CCheckBoxUI::HandleEvent(TEventUI& event) {
 }
 
 void CCheckBoxUI::SetAttribute(std::wstring_view name, std::wstring_view value) {
-  if (name == L"EnableAutoCheck" && !(manager_ && manager_->GetStyle(value))) {
+  if (name == L"EnableAutoCheck" && !NamesStyle(value)) {
     SetAutoCheck(ParseBool(value));
     return;
   }

@@ -73,7 +73,7 @@ void CProgressUI::UpdateText() {
 }
 
 void CProgressUI::SetAttribute(std::wstring_view name, std::wstring_view value) {
-  if ((manager_ && manager_->GetStyle(value)) ||
+  if (NamesStyle(value) ||
       !ApplyFromTable<CProgressUI>(ProgressAttributes::kTable, *this, name, value))
     CLabelUI::SetAttribute(name, value);
 }
