@@ -22,4 +22,9 @@ std::string FromWide(UINT codePage, std::wstring_view text) {
   return narrow;
 }
 
+bool IsValidIn(UINT codePage, std::string_view text) {
+  return text.empty() || MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                                             nullptr, 0) > 0;
+}
+
 }  // namespace kw

@@ -152,7 +152,6 @@ struct CoTaskMem {
 
 using UniqueHandle = UniqueResource<handle_traits::Kernel>;
 using UniqueFind = UniqueResource<handle_traits::Find>;
-using UniqueModule = UniqueResource<handle_traits::Module>;
 using UniqueMenu = UniqueResource<handle_traits::Menu>;
 using UniqueKey = UniqueResource<handle_traits::RegKey>;
 using UniqueService = UniqueResource<handle_traits::Service>;
@@ -173,6 +172,16 @@ template <class Fn>
 Fn ModuleProc(HMODULE module, const char* name) {
   return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
 }
+
+// A loaded module, with lookup of its entry points.
+class UniqueModule : public UniqueResource<handle_traits::Module> {
+ public:
+  using UniqueResource::UniqueResource;
+  template <class Fn>
+  Fn Proc(const char* name) const {
+    return ModuleProc<Fn>(Get(), name);
+  }
+};
 
 // A DC of a window (GetDC/GetWindowDC), given back to its window.
 class WindowDc {

@@ -9,6 +9,9 @@
 #include <spdlog/sinks/daily_file_sink.h>
 #include <spdlog/spdlog.h>
 
+#include "core/encoding.h"
+#include "core/folder_walk.h"
+
 namespace kw {
 
 namespace {
@@ -44,18 +47,15 @@ std::string CKWBaseLog::TodaysLogName(const std::string& baseName) {
 
 void CKWBaseLog::DeleteOldLogs(const std::string& folder, const std::string& baseName) {
   const std::string today = TodaysLogName(baseName);
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\*.*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) {
-    std::fputs("搜索失败!\n", stdout);
-    return;
-  }
-  do {
-    const std::string name = entry.cFileName;
-    if (name == "." || name == ".." || name == today) continue;
-    if (name.substr(0, name.find('_')) == baseName) DeleteFileA((folder + "\\" + name).c_str());
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
+  // The paths come in the ANSI code page, as the log's own path does.
+  const std::wstring wideFolder = ToWide(CP_ACP, folder);
+  const std::wstring wideToday = ToWide(CP_ACP, today), wideBase = ToWide(CP_ACP, baseName);
+  const bool listed = ForEachMatch(wideFolder + L"\\*.*", [&](const WIN32_FIND_DATAW& entry) {
+    const std::wstring name = entry.cFileName;
+    if (name == wideToday) return;
+    if (name.substr(0, name.find(L'_')) == wideBase) DeleteFileW((wideFolder + L"\\" + name).c_str());
+  });
+  if (!listed) std::fputs("搜索失败!\n", stdout);
 }
 
 void CKWBaseLog::InitLogger(const char* ansiPath) {

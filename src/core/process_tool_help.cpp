@@ -42,15 +42,11 @@ std::map<std::wstring, std::wstring> ReadDriveDevices() {
 
 ProcessToolHelp::ProcessToolHelp() : snapshot_(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0)) {}
 
-ProcessToolHelp::~ProcessToolHelp() {
-  if (snapshot_ != INVALID_HANDLE_VALUE) CloseHandle(snapshot_);
-}
-
 void ProcessToolHelp::ForEach(const std::function<void(const PROCESSENTRY32W&)>& visit) const {
-  if (snapshot_ == INVALID_HANDLE_VALUE) return;
+  if (!snapshot_) return;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof(entry);
-  for (BOOL more = Process32FirstW(snapshot_, &entry); more; more = Process32NextW(snapshot_, &entry))
+  for (BOOL more = Process32FirstW(snapshot_.Get(), &entry); more; more = Process32NextW(snapshot_.Get(), &entry))
     if (entry.th32ProcessID != 0) visit(entry);
 }
 
@@ -102,12 +98,11 @@ bool EndProcessGracefully(DWORD processId) {
 }
 
 bool EnablePrivilege(const wchar_t* name, bool enable) {
-  HANDLE rawToken = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, &rawToken)) {
+  UniqueHandle token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, token.Receive())) {
     KW_TRACE_FAILURE(L"OpenProcessToken failed!");
     return false;
   }
-  UniqueHandle token(rawToken);
   TOKEN_PRIVILEGES privileges{};
   privileges.PrivilegeCount = 1;
   if (!LookupPrivilegeValueW(nullptr, name, &privileges.Privileges[0].Luid)) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "core/handles.h"
+
 namespace kw {
 
 // A process snapshot taken for one operation, plus the NT device names of
@@ -16,9 +18,6 @@ namespace kw {
 class ProcessToolHelp {
  public:
   ProcessToolHelp();
-  ~ProcessToolHelp();
-  ProcessToolHelp(const ProcessToolHelp&) = delete;
-  ProcessToolHelp& operator=(const ProcessToolHelp&) = delete;
 
   // Every entry but the idle process (id 0), in snapshot order.
   void ForEach(const std::function<void(const PROCESSENTRY32W&)>& visit) const;
@@ -32,7 +31,7 @@ class ProcessToolHelp {
   std::optional<std::wstring> ImagePath(DWORD processId);
 
  private:
-  HANDLE snapshot_;
+  UniqueHandle snapshot_;
   std::map<std::wstring, std::wstring> devices_;  // "\Device\HarddiskVolume1" -> "C:"
   bool devicesRead_ = false;
 };

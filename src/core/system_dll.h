@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "core/handles.h"
+
 namespace kw {
 
 // Restricts the search path of every later load by bare name to the system
@@ -30,43 +32,7 @@ HMODULE LoadLibraryBesideExecutable(const wchar_t* fileName);
 // The system folder ("C:\Windows\system32"), "" if it cannot be read.
 std::wstring SystemFolder();
 
-// Owns a loaded module.
-class ModuleHandle {
- public:
-  ModuleHandle() = default;
-  explicit ModuleHandle(HMODULE module) : module_(module) {}
-  ~ModuleHandle() { Reset(); }
-  ModuleHandle(ModuleHandle&& other) noexcept : module_(other.module_) { other.module_ = nullptr; }
-  ModuleHandle& operator=(ModuleHandle&& other) noexcept {
-    if (this != &other) {
-      Reset();
-      module_ = other.module_;
-      other.module_ = nullptr;
-    }
-    return *this;
-  }
-  ModuleHandle(const ModuleHandle&) = delete;
-  ModuleHandle& operator=(const ModuleHandle&) = delete;
-
-  HMODULE Get() const { return module_; }
-  explicit operator bool() const { return module_ != nullptr; }
-  template <class Fn>
-  Fn Proc(const char* name) const {
-    return module_ ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name))) : nullptr;
-  }
-  // Gives up ownership without unloading.
-  HMODULE Release() {
-    HMODULE module = module_;
-    module_ = nullptr;
-    return module;
-  }
-  void Reset() {
-    if (module_) FreeLibrary(module_);
-    module_ = nullptr;
-  }
-
- private:
-  HMODULE module_ = nullptr;
-};
+// The install dialog's name for the module owner.
+using ModuleHandle = UniqueModule;
 
 }  // namespace kw

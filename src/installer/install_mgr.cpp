@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "core/encoding.h"
-#include "core/find_handle.h"
+#include "core/folder_walk.h"
 #include "core/log.h"
 #include "core/handles.h"
 #include "core/process_tool_help.h"
@@ -56,25 +56,18 @@ void CInstallMgr::KillAllToolProcess() {
   const std::wstring toolsFolder = QRVScriptEngine::Instance().GetGlobalString("global_install_path") + L"\\Tools\\";
   KW_LOG_INFO("strAppPath:{}", FromWide(CP_UTF8, toolsFolder));
 
-  WIN32_FIND_DATAW entry;
-  FindHandle tools(toolsFolder + L"\\*.*", entry);
-  if (!tools.Valid()) return;
-  do {
-    if (!IsDirectory(entry) || IsDotEntry(entry)) continue;
+  ForEachMatch(toolsFolder + L"\\*.*", [&toolsFolder](const WIN32_FIND_DATAW& entry) {
+    if (!IsDirectory(entry)) return;
     const std::wstring subfolder = toolsFolder + entry.cFileName;
     KW_LOG_INFO("{}", FromWide(CP_ACP, subfolder));
-
-    WIN32_FIND_DATAW file;
-    FindHandle files(subfolder + L"\\*.*", file);
-    if (!files.Valid()) continue;
-    do {
-      if (IsDirectory(file)) continue;
+    ForEachMatch(subfolder + L"\\*.*", [](const WIN32_FIND_DATAW& file) {
+      if (IsDirectory(file)) return;
       // Case-sensitive on purpose: only ".exe" as the tools are named.
-      if (wcscmp(FileExtension(file.cFileName), L".exe") != 0) continue;
+      if (wcscmp(FileExtension(file.cFileName), L".exe") != 0) return;
       KW_LOG_INFO("2:----{}", FromWide(CP_ACP, file.cFileName));
       KillProcessesByName({file.cFileName});
-    } while (files.Next(file));
-  } while (tools.Next(entry));
+    });
+  });
 }
 
 void CInstallMgr::KillProcessesByName(const std::vector<std::wstring>& names) {

@@ -1,7 +1,5 @@
 #include "installer/startup.h"
 
-#include <objbase.h>
-
 #include <cstdint>
 #include <string>
 
@@ -53,7 +51,6 @@ void RunSilent(QRVScriptEngine& engine, HWND listenWindow, const std::wstring& t
   manager.AfterComplete();
 
   SendMessageW(listenWindow, kInstallFinishedMessage, 0, 0);
-  CoUninitialize();
   ScheduleLogDeletion(tempLogPath);
 }
 
@@ -77,19 +74,13 @@ int RunInstaller(HINSTANCE instance) {
                                 : nullptr;
 
   QRVScriptEngine& engine = QRVScriptEngine::Instance();
-  HANDLE otherInstance = nullptr;
-  const auto cleanUp = [&otherInstance] {
-    if (otherInstance) CloseHandle(otherInstance);
-    return 0;
-  };
-
   if (!engine.DoResLua(L"LUA", L"GLOBAL_VAR.LUAC")) {
     DebugTrace(L"DoResLua failed, GLOBAL_VAR.LUAC");
-    return cleanUp();
+    return 0;
   }
   if (!engine.DoResLua(L"LUA", L"INSTSCRIPT.LUAC")) {
     DebugTrace(L"DoResLua failed, INSTSCRIPT.LUAC");
-    return cleanUp();
+    return 0;
   }
 
   std::wstring mutexName = engine.GetGlobalString("global_install_mutex_guid");
@@ -100,13 +91,14 @@ int RunInstaller(HINSTANCE instance) {
     mutexName = kDefaultMutexName;
   const bool silentOptionGiven = commandLine.GetValue(L"InstallSlience", value);
   const bool silentRequested = silentOptionGiven && value == L"true";
-  otherInstance = CreateAppInstance(mutexName.c_str(), appId);
+  const UniqueHandle otherInstance(CreateAppInstance(mutexName.c_str(), appId));
   if (otherInstance && !silentOptionGiven) {
     DebugTrace(L"CreateAppInstance return true");
-    return cleanUp();
+    return 0;
   }
 
-  CoInitialize(nullptr);
+  // Undone when the run is over, and only if it took.
+  const ComScope com;
   // Shut down, then unloaded, when the run is over: not by a static
   // destructor at exit, while its background thread may still run.
   const GdiPlusScope gdiplus(LoadSystemLibrary(L"gdiplus.dll"));
@@ -120,7 +112,7 @@ int RunInstaller(HINSTANCE instance) {
     RunSilent(engine, listenWindow, tempLogPath);
   else
     RunWindowed(instance, appId, tempLogPath);
-  return cleanUp();
+  return 0;
 }
 
 }  // namespace kw

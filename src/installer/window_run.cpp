@@ -1,10 +1,9 @@
 #include "installer/window_run.h"
 
-#include <objbase.h>
-
 #include <cstdint>
 #include <memory>
 
+#include "core/handles.h"
 #include "core/system_dll.h"
 #include "installer/cmdline.h"
 #include "core/trace.h"
@@ -46,7 +45,7 @@ bool LoadSkinArchive(HINSTANCE instance, const void*& data, DWORD& size) {
 
 void BecomePerMonitorDpiAware() {
   using SetAwarenessFn = HRESULT(WINAPI*)(int);
-  ModuleHandle shcore(LoadSystemLibrary(L"Shcore.dll"));
+  UniqueModule shcore(LoadSystemLibrary(L"Shcore.dll"));
   if (auto setAwareness = shcore.Proc<SetAwarenessFn>("SetProcessDpiAwareness")) setAwareness(2);
 }
 
@@ -69,7 +68,7 @@ class CurlGlobal {
   CurlGlobal& operator=(const CurlGlobal&) = delete;
 
  private:
-  ModuleHandle library_;
+  UniqueModule library_;
   bool initialised_ = false;
 };
 
@@ -109,7 +108,6 @@ void RunWindowed(HINSTANCE instance, int appId, const std::wstring& tempLogPath)
     stats->Uninit();
   }
 
-  CoUninitialize();
   if (!tempLogPath.empty()) MoveFileExW(tempLogPath.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "core/encoding.h"
 #include "script/engine.h"
 
 namespace kw {

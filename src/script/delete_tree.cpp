@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "core/find_handle.h"
+#include "core/folder_walk.h"
 #include "core/trace.h"
 #include "script/engine.h"
 #include "script/file_ops.h"
@@ -92,26 +92,21 @@ void DeleteTree(const wchar_t* operation, const std::wstring& path, const PathCo
   const std::wstring folder = isFolder ? (IsSeparator(full.back()) ? full : full + L"\\") : FolderOfPattern(full);
   const std::wstring pattern = isFolder ? folder + L"*.*" : full;
 
-  WIN32_FIND_DATAW entry{};
-  {
-    FindHandle find(pattern, entry);
-    for (bool more = find.Valid(); more; more = find.Next(entry)) {
-      if (IsDotEntry(entry)) continue;
-      const std::wstring child = folder + entry.cFileName;
-      if (IsDirectory(entry)) {
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-          RemoveDirectoryW(child.c_str());
-        else
-          DeleteTree(operation, child, onFailure);
-        continue;
-      }
-      if (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (!DeleteFileW(child.c_str()) && onFailure && *onFailure) {
-        const DWORD error = GetLastError();
-        (*onFailure)(child, error);
-      }
+  ForEachMatch(pattern, [&](const WIN32_FIND_DATAW& entry) {
+    const std::wstring child = folder + entry.cFileName;
+    if (IsDirectory(entry)) {
+      if (IsReparsePoint(entry))
+        RemoveDirectoryW(child.c_str());
+      else
+        DeleteTree(operation, child, onFailure);
+      return;
     }
-  }
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!DeleteFileW(child.c_str()) && onFailure && *onFailure) {
+      const DWORD error = GetLastError();
+      (*onFailure)(child, error);
+    }
+  });
   if (!isFolder) return;
   // A process cannot remove its own current directory.
   const std::wstring current = CurrentDirectory();

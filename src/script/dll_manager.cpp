@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <new>
 #include <string>
 
 extern "C" {
@@ -9,9 +10,10 @@ extern "C" {
 #include <lua.h>
 }
 
+#include "core/handles.h"
 #include "core/system_dll.h"
 #include "core/trace.h"
-#include "script/engine.h"
+#include "script/native_args.h"
 #include "script/native_call.h"
 #include "script/value_access.h"
 
@@ -24,14 +26,16 @@ HMODULE LoadNamed(lua_State* state, int index) {
   return LoadLibraryByNameOrPath(name.c_str());
 }
 
+// The object owns its module until UnLoad. There is no __gc: functions taken
+// from the library with Get may be called after the object is collected.
 void PushDllManager(lua_State* state, HMODULE module) {
-  *static_cast<HMODULE*>(lua_newuserdata(state, sizeof(HMODULE))) = module;
+  new (lua_newuserdata(state, sizeof(UniqueModule))) UniqueModule(module);
   luaL_setmetatable(state, kDllManagerMetaTable);
 }
 
-// The handle slot of a DllManager object, or null for anything else.
-HMODULE* HandleOf(lua_State* state, int index) {
-  return static_cast<HMODULE*>(luaL_testudata(state, index, kDllManagerMetaTable));
+// The module of a DllManager object, or null for anything else.
+UniqueModule* HandleOf(lua_State* state, int index) {
+  return static_cast<UniqueModule*>(luaL_testudata(state, index, kDllManagerMetaTable));
 }
 
 // DllManager.Load(path): the path is the last argument, so both
@@ -52,10 +56,7 @@ int Load(lua_State* state) {
 // release a reference held by another object and Get on the object reports
 // it has no module instead of looking into freed memory.
 int UnLoad(lua_State* state) {
-  if (HMODULE* handle = HandleOf(state, 1); handle && *handle) {
-    FreeLibrary(*handle);
-    *handle = nullptr;
-  }
+  if (UniqueModule* handle = HandleOf(state, 1)) handle->Reset();
   lua_pushnil(state);
   return 1;
 }
@@ -64,7 +65,7 @@ int UnLoad(lua_State* state) {
 // arguments the last two are the return type and the flag.
 int Get(lua_State* state) {
   const int top = lua_gettop(state);
-  const HMODULE* handle = HandleOf(state, 1);
+  const UniqueModule* handle = HandleOf(state, 1);
   if (!handle || !*handle) {
     DebugTrace(L"if (nullptr == phMod)");
     lua_pushnil(state);
@@ -73,7 +74,7 @@ int Get(lua_State* state) {
   }
   FARPROC entry = nullptr;
   if (lua_type(state, 2) == LUA_TSTRING)
-    entry = GetProcAddress(*handle, lua_tostring(state, 2));
+    entry = GetProcAddress(handle->Get(), lua_tostring(state, 2));
   else
     SetLastError(ERROR_PROC_NOT_FOUND);
   if (!entry) {

@@ -14,30 +14,10 @@ extern "C" {
 #include "core/encoding.h"
 #include "core/trace.h"
 #include "script/error_report.h"
+#include "script/native_args.h"
 #include "script/library.h"
 
 namespace kw {
-
-std::wstring Utf8ToWide(const char* text, std::size_t size) {
-  return text ? ToWide(CP_UTF8, std::string_view(text, size)) : std::wstring();
-}
-
-std::wstring Utf8ToWide(const std::string& text) { return ToWide(CP_UTF8, text); }
-
-std::string WideToUtf8(const std::wstring& text) { return FromWide(CP_UTF8, text); }
-
-std::wstring ToWideArg(lua_State* state, int index) {
-  const int type = lua_type(state, index);
-  if (type != LUA_TSTRING && type != LUA_TNUMBER) return {};
-  // lua_tolstring turns a number slot into a string; read a copy instead so
-  // the caller's stack (and a running lua_next) is left alone.
-  lua_pushvalue(state, index);
-  std::size_t size = 0;
-  const char* text = lua_tolstring(state, -1, &size);
-  std::wstring wide = Utf8ToWide(text, size);
-  lua_pop(state, 1);
-  return wide;
-}
 
 std::recursive_mutex& QRVScriptEngine::StateMutex() {
   static std::recursive_mutex mutex;

@@ -14,7 +14,9 @@
 #include <mutex>
 #include <string>
 
+#include "core/encoding.h"
 #include "script/function_ref.h"
+#include "script/native_args.h"  // ToWideArg, for callers that read the state directly
 
 struct lua_State;
 
@@ -69,13 +71,5 @@ class QRVScriptEngine {
 
   lua_State* state_ = nullptr;
 };
-
-// UTF-8 <-> UTF-16 at the script boundary.
-std::wstring Utf8ToWide(const char* text, std::size_t size);
-std::wstring Utf8ToWide(const std::string& text);
-std::string WideToUtf8(const std::wstring& text);
-// Reads stack value `index` as text: strings and numbers convert, anything
-// else (nil, boolean, table, missing) is "".
-std::wstring ToWideArg(lua_State* state, int index);
 
 }  // namespace kw

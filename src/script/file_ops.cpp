@@ -1,5 +1,6 @@
 #include "script/file_ops.h"
 
+#include "core/handles.h"
 #include "core/system_dll.h"
 #include "core/trace.h"
 
@@ -7,13 +8,13 @@ namespace kw {
 
 namespace {
 
-const ModuleHandle& Shell32() {
-  static const ModuleHandle module(LoadSystemLibrary(L"shell32.dll"));
+const UniqueModule& Shell32() {
+  static const UniqueModule module(LoadSystemLibrary(L"shell32.dll"));
   return module;
 }
 
-const ModuleHandle& Shlwapi() {
-  static const ModuleHandle module(LoadSystemLibrary(L"shlwapi.dll"));
+const UniqueModule& Shlwapi() {
+  static const UniqueModule module(LoadSystemLibrary(L"shlwapi.dll"));
   return module;
 }
 

@@ -6,6 +6,7 @@ extern "C" {
 }
 
 #include "core/trace.h"
+#include "core/encoding.h"
 #include "script/engine.h"
 
 namespace kw {

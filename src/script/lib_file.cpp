@@ -11,7 +11,6 @@ extern "C" {
 }
 
 #include "core/trace.h"
-#include "script/engine.h"
 #include "script/native_args.h"
 #include "script/file_ops.h"
 

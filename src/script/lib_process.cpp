@@ -8,7 +8,6 @@ extern "C" {
 
 #include "core/process_tool_help.h"
 #include "core/trace.h"
-#include "script/engine.h"
 #include "script/native_args.h"
 #include "script/system_actions.h"
 

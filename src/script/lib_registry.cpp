@@ -12,8 +12,8 @@ extern "C" {
 #include <lua.h>
 }
 
+#include "core/handles.h"
 #include "core/trace.h"
-#include "script/engine.h"
 #include "script/native_args.h"
 
 namespace kw {
@@ -24,21 +24,6 @@ namespace {
 constexpr REGSAM kAccess = KEY_READ | KEY_WRITE;
 // Key names are at most 255 characters.
 constexpr DWORD kKeyNameUnits = 256;
-
-class RegKey {
- public:
-  RegKey() = default;
-  ~RegKey() {
-    if (key_) RegCloseKey(key_);
-  }
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  HKEY Get() const { return key_; }
-  HKEY* Out() { return &key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 // Unknown names give no key, so every call on them fails.
 HKEY RootKey(const std::wstring& name) {
@@ -54,8 +39,8 @@ HKEY RootKey(const std::wstring& name) {
   return nullptr;
 }
 
-LONG OpenKey(HKEY parent, const std::wstring& subkey, RegKey& key) {
-  return RegOpenKeyExW(parent, subkey.c_str(), 0, kAccess, key.Out());
+LONG OpenKey(HKEY parent, const std::wstring& subkey, UniqueKey& key) {
+  return RegOpenKeyExW(parent, subkey.c_str(), 0, kAccess, key.Receive());
 }
 
 // A string value up to its first NUL; false if it cannot be read.
@@ -139,7 +124,7 @@ LONG DeleteKey(HKEY parent, const std::wstring& subkey) {
 // Deletes subkey of parent with everything below it.
 LONG DeleteKeyTree(HKEY parent, const std::wstring& subkey) {
   {
-    RegKey key;
+    UniqueKey key;
     if (OpenKey(parent, subkey, key) == ERROR_SUCCESS) {
       for (;;) {
         wchar_t name[kKeyNameUnits];
@@ -160,7 +145,7 @@ bool NamesRoot(const std::wstring& subkey) { return subkey.find_first_not_of(L'\
 
 int Lua_RegQuery(lua_State* state) {
   const std::wstring root = ToWideArg(state, 1), subkey = ToWideArg(state, 2), name = ToWideArg(state, 3);
-  RegKey key;
+  UniqueKey key;
   DWORD type = REG_NONE, size = 0;
   if (OpenKey(RootKey(root), subkey, key) != ERROR_SUCCESS ||
       RegQueryValueExW(key.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
@@ -187,9 +172,9 @@ int Lua_RegAdd(lua_State* state) {
   const std::wstring root = ToWideArg(state, 1), subkey = ToWideArg(state, 2), name = ToWideArg(state, 3);
   const std::wstring type = ToWideArg(state, 4);
   const bool overwrite = lua_toboolean(state, 6) != 0;
-  RegKey key;
+  UniqueKey key;
   if (RegCreateKeyExW(RootKey(root), subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, kAccess, nullptr,
-                      key.Out(), nullptr) == ERROR_SUCCESS) {
+                      key.Receive(), nullptr) == ERROR_SUCCESS) {
     if (overwrite || RegQueryValueExW(key.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_FILE_NOT_FOUND)
       WriteValue(state, key.Get(), name, type);
   }
@@ -202,15 +187,15 @@ int Lua_RegDel(lua_State* state) {
   // to be nil must not widen the call into deleting the whole key.
   if (lua_gettop(state) >= 3) {
     const std::wstring name = ToWideArg(state, 3);
-    RegKey key;
+    UniqueKey key;
     if (OpenKey(RootKey(root), subkey, key) == ERROR_SUCCESS) {
       RegDeleteValueW(key.Get(), name.c_str());
       DebugTrace(L"Delete Value %s, %s, %s", root.c_str(), subkey.c_str(), name.c_str());
     }
     return PushBool(state, true);
   }
-  RegKey rootKey;
-  LONG result = RegOpenKeyExW(RootKey(root), nullptr, 0, kAccess, rootKey.Out());
+  UniqueKey rootKey;
+  LONG result = RegOpenKeyExW(RootKey(root), nullptr, 0, kAccess, rootKey.Receive());
   if (result != ERROR_SUCCESS) {
     DebugTrace(L"OpenKey %s failed, errcode: %ld\r\n", root.c_str(), result);
     return PushBool(state, true);

@@ -12,7 +12,6 @@ extern "C" {
 #include "core/trace.h"
 #include "core/handles.h"
 #include "payload/signature.h"
-#include "script/engine.h"
 #include "script/lib_file.h"
 #include "script/native_args.h"
 

@@ -6,30 +6,14 @@ extern "C" {
 #include <lua.h>
 }
 
+#include "core/handles.h"
 #include "core/trace.h"
-#include "script/engine.h"
 #include "script/lib_process.h"
 #include "script/native_args.h"
 
 namespace kw {
 
 namespace {
-
-// Owns a service-control-manager or service handle.
-class ServiceHandle {
- public:
-  explicit ServiceHandle(SC_HANDLE handle) : handle_(handle) {}
-  ~ServiceHandle() {
-    if (handle_) CloseServiceHandle(handle_);
-  }
-  ServiceHandle(const ServiceHandle&) = delete;
-  ServiceHandle& operator=(const ServiceHandle&) = delete;
-  SC_HANDLE Get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-
- private:
-  SC_HANDLE handle_;
-};
 
 bool TraceUnknownError() {
   DebugTrace(L"Unknow Error in fun:%s\r\n", L"Lua_SCM");
@@ -74,12 +58,12 @@ DWORD ServiceProgressLimitMs(DWORD waitHint, const ServiceWaitLimits& limits) {
 }
 
 bool ControlServiceByVerb(const std::wstring& name, const std::wstring& verb, const ServiceWaitLimits& limits) {
-  ServiceHandle manager(OpenSCManagerW(nullptr, nullptr, GENERIC_EXECUTE));
+  UniqueService manager(OpenSCManagerW(nullptr, nullptr, GENERIC_EXECUTE));
   if (!manager) {
     KW_TRACE_FAILURE(L"OpenSCManager failed!");
     return false;
   }
-  ServiceHandle service(OpenServiceW(manager.Get(), name.c_str(), SERVICE_START | SERVICE_STOP | SERVICE_QUERY_STATUS));
+  UniqueService service(OpenServiceW(manager.Get(), name.c_str(), SERVICE_START | SERVICE_STOP | SERVICE_QUERY_STATUS));
   if (!service) {
     // Nothing to start or stop.
     if (GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST) return true;

@@ -14,11 +14,11 @@ extern "C" {
 }
 
 #include "core/encoding.h"
+#include "core/handles.h"
 #include "core/launch.h"
 #include "core/path_exists.h"
 #include "core/system_dll.h"
 #include "core/trace.h"
-#include "script/engine.h"
 #include "script/file_ops.h"
 #include "script/native_args.h"
 #include "script/system_actions.h"
@@ -33,24 +33,6 @@ constexpr GUID kIidUniformResourceLocatorW = {
 constexpr GUID kClsidShellLink = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr GUID kIidShellLinkW = {0x000214F9, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
-// Owns one COM interface pointer.
-template <class T>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (ptr_) ptr_->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  T* operator->() const { return ptr_; }
-  T* Get() const { return ptr_; }
-  void** Out() { return reinterpret_cast<void**>(&ptr_); }
-
- private:
-  T* ptr_ = nullptr;
-};
-
 bool IsWebAddress(const std::wstring& text) { return ShellPathIsUrl(text); }
 
 bool IsOneOfVerbs(const std::wstring& verb, std::initializer_list<const wchar_t*> verbs) {
@@ -61,25 +43,9 @@ bool IsOneOfVerbs(const std::wstring& verb, std::initializer_list<const wchar_t*
 
 const wchar_t* OrNull(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
 
-// COM for the calling thread for one call; a thread already in another
-// apartment keeps it and is not uninitialized by us.
-class ComScope {
- public:
-  explicit ComScope(bool ole) : ole_(ole), hr_(ole ? OleInitialize(nullptr) : CoInitialize(nullptr)) {}
-  ~ComScope() {
-    if (SUCCEEDED(hr_)) ole_ ? OleUninitialize() : CoUninitialize();
-  }
-  ComScope(const ComScope&) = delete;
-  ComScope& operator=(const ComScope&) = delete;
-
- private:
-  bool ole_;
-  HRESULT hr_;
-};
-
 bool SaveShortcut(IUnknown* object, const std::wstring& shortcut) {
-  ComRef<IPersistFile> file;
-  if (FAILED(object->QueryInterface(IID_IPersistFile, file.Out()))) {
+  ComPtr<IPersistFile> file;
+  if (FAILED(object->QueryInterface(IID_IPersistFile, file.ReceiveVoid()))) {
     KW_TRACE_FAILURE(L"QueryInterface IID_IPersistFile failed!");
     return false;
   }
@@ -93,9 +59,9 @@ bool SaveShortcut(IUnknown* object, const std::wstring& shortcut) {
 }
 
 bool CreateInternetShortcut(const std::wstring& address, const std::wstring& shortcut) {
-  ComRef<IUniformResourceLocatorW> locator;
+  ComPtr<IUniformResourceLocatorW> locator;
   if (FAILED(CoCreateInstance(kClsidInternetShortcut, nullptr, CLSCTX_ALL, kIidUniformResourceLocatorW,
-                              locator.Out()))) {
+                              locator.ReceiveVoid()))) {
     KW_TRACE_FAILURE(L"CoCreateInstance(CLSID_InternetShortcut) failed!");
     return false;
   }
@@ -116,8 +82,8 @@ bool LinkStep(HRESULT hr, const wchar_t* what, const std::wstring& value) {
 }
 
 bool CreateFileShortcut(lua_State* state, const std::wstring& target, const std::wstring& shortcut) {
-  ComRef<IShellLinkW> link;
-  if (FAILED(CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_ALL, kIidShellLinkW, link.Out()))) {
+  ComPtr<IShellLinkW> link;
+  if (FAILED(CoCreateInstance(kClsidShellLink, nullptr, CLSCTX_ALL, kIidShellLinkW, link.ReceiveVoid()))) {
     KW_TRACE_FAILURE(L"CoCreateInstance(CLSID_ShellLink) failed!");
     return false;
   }
@@ -141,7 +107,7 @@ bool CreateFileShortcut(lua_State* state, const std::wstring& target, const std:
 // ShellExecuteExW, hidden, keeping the process handle for the caller. A
 // failure is the caller's result, never a box waiting for a person.
 bool StartHidden(const wchar_t* verb, const std::wstring& file, const std::wstring& parameters,
-                 const std::wstring& folder, HANDLE& process) {
+                 const std::wstring& folder, UniqueHandle& process) {
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof(info);
   info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
@@ -151,7 +117,7 @@ bool StartHidden(const wchar_t* verb, const std::wstring& file, const std::wstri
   info.lpDirectory = OrNull(folder);
   info.nShow = SW_HIDE;
   const bool started = ShellExecuteExCall(&info);
-  process = started ? info.hProcess : nullptr;
+  process.Reset(started ? info.hProcess : nullptr);
   return started;
 }
 
@@ -172,7 +138,7 @@ bool CallRegistrationEntry(const std::wstring& path, bool registering) {
   // As a path, never a bare name: the process loads those from the system
   // folder only, and the file that exists here is the one to register.
   const std::wstring asPath = path.find_first_of(L"\\/") == std::wstring::npos ? L".\\" + path : path;
-  ModuleHandle library(LoadLibraryByNameOrPath(asPath.c_str()));
+  const UniqueModule library(LoadLibraryByNameOrPath(asPath.c_str()));
   if (!library) {
     DebugTrace(L"Fun:%s, Description: LoadLibrary %s Failed!\r\n", L"Lua_RegSvr32", path.c_str());
     KW_TRACE_FAILURE(L"");
@@ -200,7 +166,8 @@ std::wstring RegisterServerCommand(const std::wstring& options, const std::wstri
 }
 
 int Lua_CreateShortcut(lua_State* state) {
-  ComScope com(false);
+  // COM for this call; a thread already in another apartment keeps it.
+  const ComScope com;
   std::wstring target = ToWideArg(state, 1);
   const std::wstring shortcut = ExpandedArg(state, 2);
   const std::wstring folder = ParentFolder(shortcut);
@@ -238,13 +205,10 @@ int Lua_Exec(lua_State* state) {
   if (FlagArg(state, 5)) {
     ok = LaunchedThroughShell(file, parameters);
   } else if (FlagArg(state, 4)) {
-    HANDLE process = nullptr;
+    UniqueHandle process;
     ok = StartHidden(nullptr, file, parameters, folder, process);
     // A document handed to a running program has no process of its own.
-    if (process) {
-      WaitForSingleObject(process, INFINITE);
-      CloseHandle(process);
-    }
+    if (process) WaitForSingleObject(process.Get(), INFINITE);
   } else {
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteCall(OrNull(verb), file.c_str(), OrNull(parameters), OrNull(folder), SW_SHOWNORMAL));
@@ -260,22 +224,21 @@ int Lua_ExplorerExec(lua_State* state) {
 }
 
 int Lua_ShellExec(lua_State* state) {
-  HANDLE process = nullptr;
+  UniqueHandle process;
   const bool ok = StartHidden(L"open", ToWideArg(state, 1), ToWideArg(state, 2), std::wstring(), process);
-  if (process) CloseHandle(process);
   lua_pushboolean(state, ok);
   return 1;
 }
 
 int Lua_RegSvr32(lua_State* state) {
-  ComScope ole(true);
+  const OleScope ole;
   const std::wstring path = ExistingPathArg(state, L"Lua_RegSvr32");
   lua_pushboolean(state, !path.empty() && CallRegistrationEntry(path, FlagArg(state, 2)));
   return 1;
 }
 
 int Lua_RegistDll(lua_State* state) {
-  ComScope ole(true);
+  const OleScope ole;
   const std::wstring path = ExistingPathArg(state, L"Lua_RegistDll");
   lua_pushboolean(state, !path.empty() && StartRegsvr32(ToWideArg(state, 2), path));
   return 1;

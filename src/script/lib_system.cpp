@@ -5,10 +5,10 @@ extern "C" {
 #include <lua.h>
 }
 
+#include "core/encoding.h"
 #include "core/log.h"
 #include "core/path_exists.h"
 #include "core/trace.h"
-#include "script/engine.h"
 #include "script/file_ops.h"
 #include "script/function_ref.h"
 #include "script/native_args.h"

@@ -11,7 +11,6 @@ extern "C" {
 #include "core/trace.h"
 #include "payload/extract.h"
 #include "payload/sources.h"
-#include "script/engine.h"
 #include "script/native_args.h"
 #include "script/function_ref.h"
 

@@ -6,9 +6,22 @@ extern "C" {
 #include <lua.h>
 }
 
-#include "script/engine.h"
+#include "core/encoding.h"
 
 namespace kw {
+
+std::wstring ToWideArg(lua_State* state, int index) {
+  const int type = lua_type(state, index);
+  if (type != LUA_TSTRING && type != LUA_TNUMBER) return {};
+  // lua_tolstring turns a number slot into a string; read a copy instead so
+  // the caller's stack (and a running lua_next) is left alone.
+  lua_pushvalue(state, index);
+  std::size_t size = 0;
+  const char* text = lua_tolstring(state, -1, &size);
+  std::wstring wide = Utf8ToWide(text, size);
+  lua_pop(state, 1);
+  return wide;
+}
 
 std::wstring ExpandPath(const std::wstring& text) {
   if (text.empty()) return {};

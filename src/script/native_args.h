@@ -8,6 +8,10 @@ struct lua_State;
 
 namespace kw {
 
+// Reads stack value `index` as text: strings and numbers convert, anything
+// else (nil, boolean, table, missing) is "".
+std::wstring ToWideArg(lua_State* state, int index);
+
 // %VARIABLE% references expanded. The whole expansion is kept: cutting a
 // path at a fixed length would name a different file.
 std::wstring ExpandPath(const std::wstring& text);

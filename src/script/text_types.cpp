@@ -13,7 +13,7 @@ extern "C" {
 }
 
 #include "core/encoding.h"
-#include "script/engine.h"
+#include "script/native_args.h"
 #include "script/value_access.h"
 #include "script/value_types.h"
 

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "core/handles.h"
 #include "core/system_dll.h"
 
 namespace kw {
@@ -10,7 +11,7 @@ std::optional<ProductVersion> ReadProductVersion(const std::wstring& path) {
   using SizeFn = DWORD(WINAPI*)(LPCWSTR, LPDWORD);
   using InfoFn = BOOL(WINAPI*)(LPCWSTR, DWORD, DWORD, LPVOID);
   using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCWSTR, LPVOID*, PUINT);
-  ModuleHandle version(LoadSystemLibrary(L"version.dll"));
+  UniqueModule version(LoadSystemLibrary(L"version.dll"));
   auto getSize = version.Proc<SizeFn>("GetFileVersionInfoSizeW");
   auto getInfo = version.Proc<InfoFn>("GetFileVersionInfoW");
   auto query = version.Proc<QueryFn>("VerQueryValueW");

@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "core/system_dll.h"
+#include "core/handles.h"
 
 namespace kw {
 
@@ -36,7 +36,7 @@ struct StatApi {
   name##_fn name = nullptr;
   KW_STAT_ENTRY_POINTS(KW_STAT_FIELD)
 #undef KW_STAT_FIELD
-  ModuleHandle library;  // empty when not loaded
+  UniqueModule library;  // empty when not loaded
 };
 
 }  // namespace kw

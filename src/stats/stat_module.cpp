@@ -2,11 +2,10 @@
 
 #include <shlobj.h>
 
-#include <memory>
 #include <string>
-#include <type_traits>
 
 #include "core/encoding.h"
+#include "core/handles.h"
 #include "core/system_dll.h"
 #include "core/trace.h"
 #include "stats/product_version.h"
@@ -23,18 +22,14 @@ constexpr DWORD kCloseReason = 200;
 constexpr DWORD kActionFlags = 0x0100;
 constexpr ProductVersion kFallbackVersion{1, 0, 0, 1};
 
-using KeyOwner = std::unique_ptr<std::remove_pointer_t<HKEY>, decltype(&RegCloseKey)>;
-using FileOwner = std::unique_ptr<void, decltype(&CloseHandle)>;
-
 DWORD ReadUnionId(const std::wstring& subKey) {
-  HKEY opened = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS)
+  UniqueKey key;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
     return kDefaultUnionId;
-  const KeyOwner key(opened, &RegCloseKey);
   // Whatever the value's type, its first four bytes are the number.
   DWORD value = 0;
   DWORD size = sizeof(value);
-  if (RegQueryValueExW(key.get(), L"UnionId", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) !=
+  if (RegQueryValueExW(key.Get(), L"UnionId", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) !=
       ERROR_SUCCESS)
     return kDefaultUnionId;
   return value < kLowestUnionId ? kDefaultUnionId : value;
@@ -52,7 +47,7 @@ bool IsPlainFileName(const std::wstring& name) {
 std::wstring StatDataFolder() {
   using FolderPathFn = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
   using CreateTreeFn = int(WINAPI*)(HWND, LPCWSTR, const SECURITY_ATTRIBUTES*);
-  const ModuleHandle shell(LoadSystemLibrary(L"shell32.dll"));
+  const UniqueModule shell(LoadSystemLibrary(L"shell32.dll"));
   const auto folderPath = shell.Proc<FolderPathFn>("SHGetFolderPathW");
   const auto createTree = shell.Proc<CreateTreeFn>("SHCreateDirectoryExW");
 
@@ -74,13 +69,13 @@ std::wstring StatDataFolder() {
 
 // Appends "<id>,\n" to an existing file; never creates one.
 void AppendActionId(const std::wstring& path, std::uint32_t actionId) {
-  const FileOwner file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr),
-                       &CloseHandle);
-  if (file.get() == INVALID_HANDLE_VALUE) return;
+  // A failed open is INVALID_HANDLE_VALUE, which the owner never closes.
+  const UniqueHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
   const std::string line = std::to_string(actionId) + ",\n";
   DWORD written = 0;
-  WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
 }  // namespace
@@ -103,7 +98,7 @@ bool KWStatModule::Init(std::uint32_t appId, const std::wstring& subKey, const s
   dispatchAddress_ = dispatchAddress;
 
   // The pool starts last: its tasks read what is set up here.
-  api_.library = ModuleHandle(LoadLibraryBesideExecutable(L"rbstat.dll"));
+  api_.library = UniqueModule(LoadLibraryBesideExecutable(L"rbstat.dll"));
   if (!api_.library) {
     DebugTrace(L"KWStatModule::Init: rbstat.dll not loaded, err:%u", GetLastError());
     Start();

@@ -1,9 +1,8 @@
 #include "stats/thread_pool.h"
 
-#include <objbase.h>
-#include <ole2.h>
-
 #include <algorithm>
+
+#include "core/handles.h"
 
 namespace kw {
 
@@ -66,8 +65,9 @@ void ThreadPoolImpl::Stop() {
 }
 
 void ThreadPoolImpl::WorkerLoop(ThreadPoolImpl* pool) {
-  CoInitialize(nullptr);
-  OleInitialize(nullptr);
+  // Each undone on the way out only if it took.
+  const ComScope com;
+  const OleScope ole;
   while (pool->running_.load()) {
     {
       std::unique_lock<std::mutex> lock(pool->waitMutex_);
@@ -87,8 +87,6 @@ void ThreadPoolImpl::WorkerLoop(ThreadPoolImpl* pool) {
       tasks.erase(std::find(tasks.begin(), tasks.end(), task));
     }
   }
-  OleUninitialize();
-  CoUninitialize();
 }
 
 }  // namespace kw

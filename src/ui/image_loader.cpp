@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/file_read.h"
 #include "ui/resource_settings.h"
 
 namespace DuiLib {
@@ -59,15 +60,9 @@ std::vector<unsigned char> ResourceBytes(std::wstring_view id, std::wstring_view
 // A plain file, whole; empty when it cannot be read or is larger than any
 // skin image could be.
 std::vector<unsigned char> PlainFileBytes(const std::wstring& path) {
-  constexpr LONGLONG kMaxImageFile = 64LL << 20;
-  kw::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-  LARGE_INTEGER size{};
-  if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 || size.QuadPart > kMaxImageFile) return {};
-  std::vector<unsigned char> bytes(static_cast<std::size_t>(size.QuadPart));
-  DWORD read = 0;
-  if (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size())
-    return {};
+  constexpr std::size_t kMaxImageFile = 64u << 20;
+  std::vector<unsigned char> bytes;
+  if (kw::ReadWholeFile(path, kMaxImageFile, bytes) != kw::FileReadStatus::kRead) return {};
   return bytes;
 }
 

@@ -1,16 +1,12 @@
 #include "ui/resource_settings.h"
 
 #include "core/encoding.h"
+#include "core/file_read.h"
 #include "ui/zip_reader.h"
 
 namespace DuiLib {
 
 namespace {
-
-struct HandleCloser {
-  void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using FileHandle = std::unique_ptr<void, HandleCloser>;
 
 // The size rule shared by archive entries and files.
 bool CheckSize(unsigned long long size, const wchar_t** error) {
@@ -139,27 +135,20 @@ bool CResourceSettings::ReadFromArchive(std::wstring_view name, std::vector<unsi
 bool CResourceSettings::ReadFromFolder(std::wstring_view name, std::vector<unsigned char>& bytes,
                                        const wchar_t** error) const {
   const std::wstring path = path_ + std::wstring(name);
-  FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (file.get() == INVALID_HANDLE_VALUE) {
-    file.release();
-    *error = L"Error opening file";
-    return false;
+  switch (kw::ReadWholeFile(path, kMaxSkinFile, bytes)) {
+    case kw::FileReadStatus::kRead:
+      return CheckSize(bytes.size(), error);
+    case kw::FileReadStatus::kCannotOpen:
+      *error = L"Error opening file";
+      return false;
+    case kw::FileReadStatus::kTooLarge:
+      *error = L"File too large";
+      return false;
+    case kw::FileReadStatus::kCannotRead:
+      break;
   }
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size)) {
-    *error = L"Could not read file";
-    return false;
-  }
-  if (!CheckSize(static_cast<unsigned long long>(size.QuadPart), error)) return false;
-  bytes.resize(static_cast<std::size_t>(size.QuadPart));
-  DWORD read = 0;
-  if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()) {
-    bytes.clear();
-    *error = L"Could not read file";
-    return false;
-  }
-  return true;
+  *error = L"Could not read file";
+  return false;
 }
 
 void SetResourceInstance(HINSTANCE instance) { CResourceSettings::Process().SetInstance(instance); }

@@ -300,6 +300,7 @@ ULONG CTxtWinHost::Release() {
 
 HDC CTxtWinHost::TxGetDC() { return GetDC(site_.HostWindow()); }
 
+// The engine's callback whose contract is to give back the DC TxGetDC handed out.
 INT CTxtWinHost::TxReleaseDC(HDC dc) { return ReleaseDC(site_.HostWindow(), dc); }
 
 // The control has no platform scroll bars: the engine scrolls its view.

@@ -183,8 +183,8 @@ class CTxtWinHost final : public ITextHost {
   // The engine's library; pinned once an engine exists (see Create).
   kw::UniqueModule module_;
   // The engine's clipboard and drag-and-drop need OLE. Uninitialised before
-  // the library may go: the last OleUninitialize renders what the clipboard
-  // holds through the engine's own data object.
+  // the library may go: OLE's last uninitialisation renders what the
+  // clipboard holds through the engine's own data object.
   kw::OleScope ole_;
   kw::ComPtr<ITextServices> services_;
   RECT clientRect_{};

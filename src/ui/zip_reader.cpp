@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/encoding.h"
+#include "core/file_read.h"
 
 namespace DuiLib {
 
@@ -40,7 +41,7 @@ std::wstring DecodeName(const std::uint8_t* bytes, std::size_t size, std::uint16
   std::wstring name;
   if (flags & kFlagUtf8Name) {
     name = kw::ToWide(CP_UTF8, raw);
-  } else if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, raw.data(), static_cast<int>(raw.size()), nullptr, 0) > 0) {
+  } else if (kw::IsValidIn(CP_UTF8, raw)) {
     name = kw::ToWide(CP_UTF8, raw);
   } else {
     name = kw::ToWide(437, raw);
@@ -87,20 +88,9 @@ std::unique_ptr<CZipReader> CZipReader::OpenMemory(const void* data, std::size_t
 }
 
 std::unique_ptr<CZipReader> CZipReader::OpenFile(const std::wstring& path, std::string_view password) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return nullptr;
-  std::unique_ptr<void, decltype(&CloseHandle)> owner(file, &CloseHandle);
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file, &size) || size.QuadPart < static_cast<LONGLONG>(kEndOfDirectorySize) ||
-      size.QuadPart > static_cast<LONGLONG>(kMaxFileArchive)) {
+  std::vector<std::uint8_t> bytes;
+  if (kw::ReadWholeFile(path, kMaxFileArchive, bytes) != kw::FileReadStatus::kRead || bytes.size() < kEndOfDirectorySize)
     return nullptr;
-  }
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
-  DWORD read = 0;
-  if (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size()) {
-    return nullptr;
-  }
   auto reader = OpenMemory(bytes.data(), bytes.size(), password);
   if (reader) reader->owned_ = std::move(bytes);  // the vector's buffer moves with it
   return reader;
