@@ -11,6 +11,7 @@
 #include "core/folder_walk.h"
 #include "core/handles.h"
 #include "host_link.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -24,7 +25,8 @@ std::string Pattern(std::size_t size) {
 }
 
 TEST(WholeFileRead, EdgeCases) {
-  const std::wstring folder = kwtest::MakeTempFolder(L"file_read");
+  const kwtest::TempFolder temp(L"file_read");
+  const std::wstring& folder = temp.Get();
   constexpr std::size_t kMiB = 1u << 20;
   const std::string large = Pattern(5 * kMiB);  // above 4 MiB and above one read of some systems
   ASSERT_TRUE(kwtest::WriteBytes(folder + L"\\empty", ""));
@@ -80,7 +82,8 @@ std::vector<Listed> List(const std::wstring& pattern, bool* started = nullptr) {
 }
 
 TEST(FolderWalk, ListsOneLevelWithoutDotEntries) {
-  const std::wstring root = kwtest::MakeTempFolder(L"folder_walk");
+  const kwtest::TempFolder rootFolder(L"folder_walk");
+  const std::wstring& root = rootFolder.Get();
   ASSERT_TRUE(CreateDirectoryW((root + L"\\empty").c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryW((root + L"\\sub").c_str(), nullptr));
   ASSERT_TRUE(CreateDirectoryW((root + L"\\sub\\deeper").c_str(), nullptr));
@@ -110,8 +113,10 @@ TEST(FolderWalk, ListsOneLevelWithoutDotEntries) {
 }
 
 TEST(FolderWalk, ReportsAFolderLinkAsAReparsePoint) {
-  const std::wstring root = kwtest::MakeTempFolder(L"folder_walk_link");
-  const std::wstring outside = kwtest::MakeTempFolder(L"folder_walk_outside");
+  const kwtest::TempFolder rootFolder(L"folder_walk_link");
+  const std::wstring& root = rootFolder.Get();
+  const kwtest::TempFolder outsideFolder(L"folder_walk_outside");
+  const std::wstring& outside = outsideFolder.Get();
   ASSERT_TRUE(kwtest::WriteBytes(outside + L"\\theirs.txt", "t"));
   const kwtest::HostLink link(root + L"\\link", outside);
   if (!link.UnderWine()) GTEST_SKIP() << "folder links are made by the Wine host";
