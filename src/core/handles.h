@@ -137,6 +137,14 @@ struct ResourceUpdate {
   static bool Free(Type h) { return EndUpdateResourceW(h, TRUE) != FALSE; }
 };
 
+// Memory the system hands out with LocalAlloc (CommandLineToArgvW's table).
+struct LocalMem {
+  using Type = void*;
+  static Type Empty() { return nullptr; }
+  static bool Valid(Type p) { return p != nullptr; }
+  static bool Free(Type p) { return LocalFree(p) == nullptr; }
+};
+
 // Memory the shell hands out with CoTaskMemAlloc (paths, display names).
 struct CoTaskMem {
   using Type = void*;
@@ -165,6 +173,7 @@ using UniqueIcon = UniqueResource<handle_traits::Icon>;
 using UniqueWindow = UniqueResource<handle_traits::Window>;
 using UniqueFontResource = UniqueResource<handle_traits::FontResource>;
 using UniqueCoTaskMem = UniqueResource<handle_traits::CoTaskMem>;
+using UniqueLocalMem = UniqueResource<handle_traits::LocalMem>;
 using UniqueResourceUpdate = UniqueResource<handle_traits::ResourceUpdate>;
 
 // Procedure lookup on a held module; null when the module or the name is missing.

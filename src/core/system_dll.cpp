@@ -61,10 +61,10 @@ HMODULE LoadLibraryByNameOrPath(const wchar_t* nameOrPath) {
   return LoadLibraryExW(full.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
-std::wstring ExecutablePath() {
+std::wstring ModuleFileName(HMODULE module) {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
     if (length == 0) return {};
     if (length < path.size()) {
       path.resize(length);
@@ -73,6 +73,16 @@ std::wstring ExecutablePath() {
     if (path.size() >= 32768) return {};
     path.resize(path.size() * 2);
   }
+}
+
+const UniqueModule& Shell32() {
+  static const UniqueModule& module = *new UniqueModule(LoadSystemLibrary(L"shell32.dll"));
+  return module;
+}
+
+const UniqueModule& Shlwapi() {
+  static const UniqueModule& module = *new UniqueModule(LoadSystemLibrary(L"shlwapi.dll"));
+  return module;
 }
 
 HMODULE LoadLibraryBesideExecutable(const wchar_t* fileName) {

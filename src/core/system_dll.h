@@ -22,8 +22,17 @@ HMODULE LoadSystemLibrary(const wchar_t* fileName);
 // beside it, then in the system folder.
 HMODULE LoadLibraryByNameOrPath(const wchar_t* nameOrPath);
 
+// The full path of a loaded module, of any length; empty if it cannot be had.
+std::wstring ModuleFileName(HMODULE module);
+
 // Full path of the running executable; empty if it cannot be had.
-std::wstring ExecutablePath();
+inline std::wstring ExecutablePath() { return ModuleFileName(nullptr); }
+
+// shell32 and shlwapi from the system folder, loaded on first use and kept
+// until the process ends: an owner destroyed at exit would unload them while
+// threads they started may still run in them. Invalid when they cannot load.
+const UniqueModule& Shell32();
+const UniqueModule& Shlwapi();
 
 // Loads fileName from the executable's own folder by full path; the DLLs it
 // imports are found beside it or in the system folder.
@@ -31,8 +40,5 @@ HMODULE LoadLibraryBesideExecutable(const wchar_t* fileName);
 
 // The system folder ("C:\Windows\system32"), "" if it cannot be read.
 std::wstring SystemFolder();
-
-// The install dialog's name for the module owner.
-using ModuleHandle = UniqueModule;
 
 }  // namespace kw

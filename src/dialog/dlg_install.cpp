@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "core/encoding.h"
 #include "core/handles.h"
 #include "core/system_dll.h"
 #include "core/trace.h"
@@ -44,16 +45,6 @@ constexpr WPARAM kCloseConfirmed = 2;
 template <class T>
 T* Typed(CControlUI* control) {
   return dynamic_cast<T*>(control);
-}
-
-const ModuleHandle& Shell32() {
-  static const ModuleHandle module(LoadSystemLibrary(L"shell32.dll"));
-  return module;
-}
-
-const ModuleHandle& Shlwapi() {
-  static const ModuleHandle module(LoadSystemLibrary(L"shlwapi.dll"));
-  return module;
 }
 
 std::wstring ExpandEnvironment(const std::wstring& text) {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "core/handles.h"
+#include "core/module_resource.h"
 #include "core/system_dll.h"
 #include "installer/cmdline.h"
 #include "core/trace.h"
@@ -22,24 +23,14 @@ constexpr wchar_t kStatDispatchHost[] = L"stat.kwsweep.invalid";
 
 // The skin archive stays mapped for the life of the process.
 bool LoadSkinArchive(HINSTANCE instance, const void*& data, DWORD& size) {
-  HRSRC info = FindResourceW(instance, MAKEINTRESOURCEW(kSkinArchiveId), L"ZIP");
-  HGLOBAL loaded = info ? LoadResource(instance, info) : nullptr;
-  if (!loaded) {
-    KW_TRACE_FAILURE(L"");
+  ResourceBytes bytes;
+  const ResourceStatus status = FindModuleResource(instance, MAKEINTRESOURCEW(kSkinArchiveId), L"ZIP", bytes);
+  if (status != ResourceStatus::kFound) {
+    TraceResourceFailure(status);
     return false;
   }
-  data = LockResource(loaded);
-  if (!data) {
-    KW_TRACE_FAILURE(L"LockResource failed.");
-    FreeResource(loaded);
-    return false;
-  }
-  size = SizeofResource(instance, info);
-  if (size == 0) {
-    DebugTrace(L"ResSize == 0\r\n");
-    FreeResource(loaded);
-    return false;
-  }
+  data = bytes.data;
+  size = bytes.size;
   return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "core/encoding.h"
 #include "lauxlib.h"
 #include "lua.h"
 #include "packer/dump_chunk.h"
@@ -19,13 +20,6 @@ int Append(lua_State*, const void* bytes, size_t size, void* out) {
   return 0;
 }
 
-std::wstring Wide(const char* text) {
-  const int size = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(size > 0 ? size - 1 : 0), L'\0');
-  if (size > 1) MultiByteToWideChar(CP_UTF8, 0, text, -1, out.data(), size);
-  return out;
-}
-
 }  // namespace
 
 std::string CompileChunk(const std::wstring& path) {
@@ -34,9 +28,11 @@ std::string CompileChunk(const std::wstring& path) {
   if (!state) Fail(L"Out of memory compiling " + path);
   lua_State* L = state.get();
   // Messages read "path:line: ..." (a long path keeps its end, the file name).
-  const std::string name = "@" + Utf8(path);
-  if (luaL_loadbufferx(L, source.data(), source.size(), name.c_str(), "t") != LUA_OK)
-    Fail(Wide(lua_tostring(L, -1)));
+  const std::string name = "@" + kw::WideToUtf8(path);
+  if (luaL_loadbufferx(L, source.data(), source.size(), name.c_str(), "t") != LUA_OK) {
+    const char* message = lua_tostring(L, -1);
+    Fail(kw::Utf8ToWide(message ? message : "the error is not a text"));
+  }
   std::string chunk;
   if (kwpack_DumpStripped(L, Append, &chunk) != 0) Fail(L"Cannot compile " + path);
   return chunk;

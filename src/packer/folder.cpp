@@ -4,36 +4,17 @@
 
 #include <algorithm>
 
-#include "core/find_handle.h"
-#include "core/handles.h"
+#include "core/file_read.h"
+#include "core/folder_walk.h"
 #include "packer/pack_error.h"
 
 namespace kwpack {
 
-std::string Utf8(const std::wstring& text) {
-  if (text.empty()) return {};
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
-  return out;
-}
-
 std::string ReadWholeFile(const std::wstring& path, const wchar_t* what) {
-  HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (raw == INVALID_HANDLE_VALUE) Fail(std::wstring(what) + L" cannot be read: " + path);
-  kw::UniqueHandle file(raw);
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(raw, &size) || size.QuadPart > 0x7FFFFFFF) Fail(std::wstring(what) + L" cannot be read: " + path);
-  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    DWORD got = 0;
-    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 24));
-    if (!ReadFile(raw, bytes.data() + done, want, &got, nullptr) || got == 0)
-      Fail(std::wstring(what) + L" cannot be read: " + path);
-    done += got;
-  }
-  return bytes;
+  std::vector<unsigned char> bytes;
+  if (kw::ReadWholeFile(path, 0x7FFFFFFF, bytes) != kw::FileReadStatus::kRead)
+    Fail(std::wstring(what) + L" cannot be read: " + path);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 namespace {
@@ -42,12 +23,8 @@ std::uint64_t Join(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(h
 
 void Walk(const std::wstring& path, const std::wstring& relative, std::vector<FolderEntry>& out,
           const wchar_t* what) {
-  WIN32_FIND_DATAW data;
-  kw::FindHandle find(path + L"\\*", data);
-  if (!find.Valid()) Fail(std::wstring(what) + L" cannot be listed: " + path);
   std::vector<FolderEntry> level;
-  do {
-    if (kw::IsDotEntry(data)) continue;
+  const bool listed = kw::ForEachMatch(path + L"\\*", [&](const WIN32_FIND_DATAW& data) {
     const std::wstring name = data.cFileName;
     FolderEntry entry;
     entry.relative = relative.empty() ? name : relative + L"/" + name;
@@ -58,7 +35,8 @@ void Walk(const std::wstring& path, const std::wstring& relative, std::vector<Fo
     entry.modified = Join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
     entry.size = entry.isFolder ? 0 : Join(data.nFileSizeHigh, data.nFileSizeLow);
     level.push_back(std::move(entry));
-  } while (find.Next(data));
+  });
+  if (!listed) Fail(std::wstring(what) + L" cannot be listed: " + path);
   std::sort(level.begin(), level.end(), [](const FolderEntry& a, const FolderEntry& b) { return a.relative < b.relative; });
   for (FolderEntry& entry : level) {
     const bool isFolder = entry.isFolder;

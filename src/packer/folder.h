@@ -22,6 +22,4 @@ std::string ReadWholeFile(const std::wstring& path, const wchar_t* what);
 // Throws PackError when root is not a folder.
 std::vector<FolderEntry> ListFolder(const std::wstring& root, const wchar_t* what);
 
-std::string Utf8(const std::wstring& text);
-
 }  // namespace kwpack

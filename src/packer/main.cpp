@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/encoding.h"
 #include "packer/chunk.h"
 #include "packer/folder.h"
 #include "packer/pack_error.h"
@@ -40,7 +41,7 @@ const wchar_t* const kValueOptions[] = {L"engine", L"out", L"global", L"install"
                                         L"solid-block-mib"};
 
 void Print(const std::wstring& text) {
-  const std::string bytes = Utf8(text);
+  const std::string bytes = kw::WideToUtf8(text);
   std::fwrite(bytes.data(), 1, bytes.size(), stderr);
   std::fflush(stderr);
 }

@@ -1,3 +1,4 @@
+#include "core/encoding.h"
 #include "packer/skin_zip.h"
 
 #include <windows.h>
@@ -44,7 +45,7 @@ std::string BuildZip(const std::vector<FolderEntry>& entries) {
     const std::string deflated = Deflate(data);
     const bool stored = deflated.size() >= data.size();
     const std::string& body = stored ? data : deflated;
-    const std::string name = Utf8(entry.relative);
+    const std::string name = kw::WideToUtf8(entry.relative);
     const std::uint32_t crc = crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size()));
     const std::uint32_t when = DosTime(entry.modified);
     bool ascii = true;

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "core/module_resource.h"
+#include "core/system_dll.h"
 #include "payload/signature.h"
 
 namespace kw {
@@ -12,19 +14,6 @@ namespace {
 // How many bytes of the file are compared with the mapped resource before
 // the file is trusted to hold it.
 constexpr std::uint32_t kCheckedBytes = 64;
-
-std::wstring ModulePath(HMODULE module) {
-  std::wstring path(MAX_PATH, L'\0');
-  while (true) {
-    const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
 
 // Where `size` bytes at `rva` of an image lie in its file; false when no
 // section's file data holds them all.
@@ -50,7 +39,6 @@ ResourceSource::~ResourceSource() {
   file_.reset();
   image_.Close();
   memory_.reset();
-  if (loaded_) FreeResource(loaded_);
 }
 
 bool ResourceSource::OpenInFile(HMODULE module, const void* bytes, DWORD size) {
@@ -61,7 +49,7 @@ bool ResourceSource::OpenInFile(HMODULE module, const void* bytes, DWORD size) {
   const auto* at = static_cast<const unsigned char*>(bytes);
   std::uint64_t offset = 0;
   if (at < base || !FileOffsetOf(base, static_cast<std::uint32_t>(at - base), size, &offset)) return false;
-  const std::wstring path = ModulePath(module);
+  const std::wstring path = ModuleFileName(module);
   if (path.empty()) return false;
   image_ = UniqueHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -83,14 +71,11 @@ bool ResourceSource::OpenInFile(HMODULE module, const void* bytes, DWORD size) {
 }
 
 bool ResourceSource::Load(HMODULE module, const wchar_t* name) {
-  HRSRC found = FindResourceW(module, name, kPayloadResourceType);
-  if (!found) return false;
-  loaded_ = LoadResource(module, found);
-  if (!loaded_) return false;
-  const void* bytes = LockResource(loaded_);
-  const DWORD size = bytes ? SizeofResource(module, found) : 0;
-  if (OpenInFile(module, bytes, size)) return true;
-  memory_.emplace(bytes, size);
+  ResourceBytes resource;
+  const ResourceStatus status = FindModuleResource(module, name, kPayloadResourceType, resource);
+  if (status == ResourceStatus::kNotFound || status == ResourceStatus::kNotLoaded) return false;
+  if (OpenInFile(module, resource.data, resource.size)) return true;
+  memory_.emplace(resource.data, resource.size);
   memory_->PresentSwappedSignature();
   return true;
 }

@@ -39,7 +39,6 @@ class ResourceSource {
  private:
   bool OpenInFile(HMODULE module, const void* bytes, DWORD size);
 
-  HGLOBAL loaded_ = nullptr;
   std::optional<MemorySeekStream> memory_;
   UniqueHandle image_;
   std::optional<FileSeekStream> file_;

@@ -12,6 +12,7 @@ extern "C" {
 }
 
 #include "core/encoding.h"
+#include "core/module_resource.h"
 #include "core/trace.h"
 #include "script/error_report.h"
 #include "script/native_args.h"
@@ -60,30 +61,19 @@ int QRVScriptEngine::CallProtected(lua_State* state, int argCount, int resultCou
 
 bool QRVScriptEngine::DoResLua(const wchar_t* type, const wchar_t* name) {
   auto lock = LockState();
-  HMODULE self = GetModuleHandleW(nullptr);
-  HRSRC info = FindResourceW(self, name, type);
-  HGLOBAL loaded = info ? LoadResource(self, info) : nullptr;
-  if (!loaded) {
-    DebugTrace(L"LoadResource failed. Type : %s ID : %s\r\n", type, name);
-    KW_TRACE_FAILURE(L"");
-    return false;
-  }
-  const void* data = LockResource(loaded);
-  if (!data) {
-    KW_TRACE_FAILURE(L"LockResource failed.");
-    FreeResource(loaded);
-    return false;
-  }
-  const DWORD size = SizeofResource(self, info);
-  if (size == 0) {
-    DebugTrace(L"ResSize == 0\r\n");
-    FreeResource(loaded);
+  ResourceBytes bytes;
+  const ResourceStatus status = FindModuleResource(GetModuleHandleW(nullptr), name, type, bytes);
+  if (status != ResourceStatus::kFound) {
+    if (status == ResourceStatus::kNotFound || status == ResourceStatus::kNotLoaded) {
+      const unsigned long error = GetLastError();  // the trace below must still see it
+      DebugTrace(L"LoadResource failed. Type : %s ID : %s\r\n", type, name);
+      SetLastError(error);
+    }
+    TraceResourceFailure(status);
     return false;
   }
   const std::string chunkName = FromWide(CP_ACP, name);
-  const bool ok = DoBuffer(static_cast<const char*>(data), size, chunkName.c_str());
-  FreeResource(loaded);
-  return ok;
+  return DoBuffer(static_cast<const char*>(bytes.data), bytes.size, chunkName.c_str());
 }
 
 bool QRVScriptEngine::DoBuffer(const char* data, std::size_t size, const char* chunkName) {

@@ -14,9 +14,7 @@
 #include <mutex>
 #include <string>
 
-#include "core/encoding.h"
 #include "script/function_ref.h"
-#include "script/native_args.h"  // ToWideArg, for callers that read the state directly
 
 struct lua_State;
 

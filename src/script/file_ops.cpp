@@ -8,16 +8,6 @@ namespace kw {
 
 namespace {
 
-const UniqueModule& Shell32() {
-  static const UniqueModule module(LoadSystemLibrary(L"shell32.dll"));
-  return module;
-}
-
-const UniqueModule& Shlwapi() {
-  static const UniqueModule module(LoadSystemLibrary(L"shlwapi.dll"));
-  return module;
-}
-
 // One of shlwapi's path tests; false when it cannot be had.
 bool ShellPathTest(const char* name, const std::wstring& path) {
   const auto test = Shlwapi().Proc<BOOL(WINAPI*)(LPCWSTR)>(name);

@@ -11,6 +11,7 @@ extern "C" {
 
 #include "core/trace.h"
 #include "core/handles.h"
+#include "core/module_resource.h"
 #include "payload/signature.h"
 #include "script/lib_file.h"
 #include "script/native_args.h"
@@ -40,15 +41,17 @@ int Lua_ExtractResource(lua_State* state) {
   const std::wstring type = ToWideArg(state, 1);
   std::wstring nameText;
   const wchar_t* name = nullptr;
-  HMODULE self = GetModuleHandleW(nullptr);
-  HRSRC info = ResourceName(state, nameText, name) ? FindResourceW(self, name, type.c_str()) : nullptr;
-  HGLOBAL loaded = info ? LoadResource(self, info) : nullptr;
-  const auto* data = loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
-  if (!data) {
+  ResourceBytes resource;
+  const ResourceStatus status = ResourceName(state, nameText, name)
+                                    ? FindModuleResource(GetModuleHandleW(nullptr), name, type.c_str(), resource)
+                                    : ResourceStatus::kNotFound;
+  // An empty resource makes an empty file.
+  if (status != ResourceStatus::kFound && status != ResourceStatus::kEmpty) {
     DebugTrace(L"Fun:%s ,LoadResource failed!\r\n", L"Lua_ExtractResource");
     return PushBool(state, false);
   }
-  const DWORD size = SizeofResource(self, info);
+  const auto* data = static_cast<const unsigned char*>(resource.data);
+  const DWORD size = resource.size;
 
   UniqueHandle file(CreateFileW(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));

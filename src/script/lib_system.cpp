@@ -6,6 +6,7 @@ extern "C" {
 }
 
 #include "core/encoding.h"
+#include "core/handles.h"
 #include "core/log.h"
 #include "core/path_exists.h"
 #include "core/trace.h"
@@ -85,9 +86,7 @@ int Lua_GetModuleFileName(lua_State* state) {
 int Lua_GetCommandLineArgv(lua_State* state) {
   int count = 0;
   LPWSTR* argv = ShellCommandLineToArgv(GetCommandLineW(), &count);
-  ScopeGuard freeArgv([argv] {
-    if (argv) LocalFree(argv);
-  });
+  const UniqueLocalMem argvTable(argv);
   lua_createtable(state, argv ? count : 0, 0);
   for (int i = 0; argv && i < count; ++i) {
     PushWide(state, argv[i]);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "core/handles.h"
+#include "core/module_resource.h"
 #include "ui/container.h"
 #include "ui/control.h"
 #include "ui/control_factory.h"
@@ -60,11 +61,10 @@ bool CDialogBuilder::LoadResourceMarkup(UINT resourceId, std::wstring_view type)
   resourceType_ = type;
   HINSTANCE instance = instance_ ? instance_ : CPaintManagerUI::GetResourceInstance();
   const std::wstring typeText(type);
-  HRSRC info = FindResourceW(instance, MAKEINTRESOURCEW(resourceId), typeText.c_str());
-  HGLOBAL loaded = info ? LoadResource(instance, info) : nullptr;
-  const void* data = loaded ? LockResource(loaded) : nullptr;
-  if (!data) return false;
-  return markup_.ParseBuffer(data, SizeofResource(instance, info), MarkupUtf8);
+  kw::ResourceBytes bytes;
+  const kw::ResourceStatus status = kw::FindModuleResource(instance, MAKEINTRESOURCEW(resourceId), typeText.c_str(), bytes);
+  if (status != kw::ResourceStatus::kFound && status != kw::ResourceStatus::kEmpty) return false;
+  return markup_.ParseBuffer(bytes.data, bytes.size, MarkupUtf8);
 }
 
 CControlUI* CDialogBuilder::Create(IDialogBuilderCallback* callback, CPaintManagerUI* manager, CControlUI* parent) {

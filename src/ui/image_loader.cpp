@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/file_read.h"
+#include "core/module_resource.h"
 #include "ui/resource_settings.h"
 
 namespace DuiLib {
@@ -47,14 +48,11 @@ std::vector<unsigned char> ResourceBytes(std::wstring_view id, std::wstring_view
   if (number == 0 || number > 0xFFFF) return {};
   HMODULE module = GetResourceInstance();
   const std::wstring typeName(type);
-  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(number), typeName.c_str());
-  if (!found) return {};
-  HGLOBAL loaded = LoadResource(module, found);
-  const void* data = loaded ? LockResource(loaded) : nullptr;
-  const DWORD size = SizeofResource(module, found);
-  if (!data || size == 0) return {};
-  const auto* bytes = static_cast<const unsigned char*>(data);
-  return std::vector<unsigned char>(bytes, bytes + size);
+  kw::ResourceBytes resource;
+  if (kw::FindModuleResource(module, MAKEINTRESOURCEW(number), typeName.c_str(), resource) != kw::ResourceStatus::kFound)
+    return {};
+  const auto* bytes = static_cast<const unsigned char*>(resource.data);
+  return std::vector<unsigned char>(bytes, bytes + resource.size);
 }
 
 // A plain file, whole; empty when it cannot be read or is larger than any

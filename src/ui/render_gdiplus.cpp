@@ -91,9 +91,8 @@ CGdiPlusText& CGdiPlusText::Process() {
 CGdiPlusText::CGdiPlusText(HMODULE module) : api_(std::make_unique<Api>()) {
   // A reference of our own, so that the entry points stay valid.
   if (module) {
-    wchar_t path[MAX_PATH];
-    DWORD n = GetModuleFileNameW(module, path, MAX_PATH);
-    if (n > 0 && n < MAX_PATH) module_.Reset(LoadLibraryW(path));
+    const std::wstring path = kw::ModuleFileName(module);
+    if (!path.empty()) module_.Reset(LoadLibraryW(path.c_str()));
   }
   loaded_ = module_ && ResolveAll(module_.Get(), *api_);
 }

@@ -14,7 +14,9 @@ extern "C" {
 #include <lua.h>
 }
 
+#include "core/encoding.h"
 #include "script/engine.h"
+#include "script/native_args.h"
 
 namespace kwtest {
 
