@@ -16,8 +16,3 @@ add_test(NAME dialog.window_edges
           ${CMAKE_BINARY_DIR}/dialog-work)
 set_tests_properties(dialog.window_edges PROPERTIES TIMEOUT 600 RESOURCE_LOCK desktop)
 
-# Under ctest the window scripts finish their checks but do not return (a
-# wineserver child keeps ctest's pipe open), so they stay out of the default
-# run until that is fixed: run them by hand with
-#   python3 tests/dialog/window_install.py build/win32/bin/KWSweepSetup.exe build/win32/dialog-work --dpi 96
-set_tests_properties(dialog.window_install_96 dialog.window_install_144 dialog.window_edges PROPERTIES DISABLED TRUE)
