@@ -52,8 +52,8 @@ class Prefix:
             done.check_returncode()
         return done
 
-    def start(self, *args):
-        return subprocess.Popen(["wine", *args], env=self.env, **QUIET)
+    def start(self, *args, env=None):
+        return subprocess.Popen(["wine", *args], env=dict(self.env, **(env or {})), **QUIET)
 
     def c_drive(self, windows_path):
         assert windows_path[1:3] == ":\\"
