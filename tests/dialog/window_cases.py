@@ -63,8 +63,12 @@ class Installer:
         self.window.click(*PATH_FIELD)
         self.window.keys("ctrl+a")
         self.window.keys("ctrl+c")
-        time.sleep(0.3)
+        # The copy lands a moment later on a loaded machine.
+        end = time.time() + 5
         text = clipboard()
+        while not text and time.time() < end:
+            time.sleep(0.2)
+            text = clipboard()
         take_clipboard()
         return text
 
@@ -112,7 +116,7 @@ def pick_folders(prefix, setup, work):
         while time.time() < end and not window_gone(dialog):
             time.sleep(0.2)
         check(window_gone(dialog), f"the folder dialog takes {picked}")
-        time.sleep(0.5)
+        time.sleep(1)
         shown = run.field_text()
         check(shown == expected, f"picking {picked} puts {shown!r} in the field (expected {expected!r})")
 
