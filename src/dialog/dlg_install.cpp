@@ -105,6 +105,20 @@ std::wstring PickFolder(HWND owner, const std::wstring& startFolder) {
   return path;
 }
 
+// The folders of `path` that do not exist yet, outermost first.
+std::vector<std::wstring> MissingFolders(const std::wstring& path) {
+  std::vector<std::wstring> missing;
+  for (std::wstring& folder : dialog::FolderChain(path))
+    if (!FolderExists(folder)) missing.push_back(std::move(folder));
+  return missing;
+}
+
+// Takes back the folders the folder test made, innermost first; a folder
+// that is no longer empty stays.
+void RemoveMadeFolders(const std::vector<std::wstring>& made) {
+  for (auto folder = made.rbegin(); folder != made.rend(); ++folder) RemoveDirectoryW(folder->c_str());
+}
+
 std::uint64_t FreeBytesOfVolume(const std::wstring& path) {
   const std::wstring volume = path.substr(0, 2);
   ULARGE_INTEGER available{};
@@ -251,10 +265,16 @@ int CDlgInstall::AskOwned(const std::wstring& text, const wchar_t* caption, UINT
 void CDlgInstall::OnBtnInstall(TNotifyUI&) {
   if (!pathField_) return;
   const std::wstring fieldText = pathField_->GetText();
+  // The folder test creates the folder. The script must still see whether the
+  // installation makes it (the uninstaller removes only a folder an
+  // installation made), and a stop below must not leave empty folders behind.
+  const std::vector<std::wstring> made = MissingFolders(fieldText);
   if (!IsUsablePath(fieldText)) {
+    RemoveMadeFolders(made);
     AskOwned(L"安装路径非法，请重新修改！", L"错误", MB_OK | MB_ICONWARNING);
     return;
   }
+  RemoveMadeFolders(made);
   const std::wstring path = dialog::InstallPathForScript(fieldText);
   DialogScript::Write(WideToUtf8(pathField_->GetUserData()), path);
 

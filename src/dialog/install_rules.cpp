@@ -55,6 +55,20 @@ std::wstring NotEnoughSpaceText(std::uint64_t bytes) {
   return text;
 }
 
+std::vector<std::wstring> FolderChain(std::wstring_view path) {
+  std::vector<std::wstring> chain;
+  const bool drive = path.size() >= 2 && path[1] == L':';
+  std::size_t at = drive ? 2 : 0;
+  while (at < path.size()) {
+    while (at < path.size() && (path[at] == L'\\' || path[at] == L'/')) ++at;
+    const std::size_t end = path.find_first_of(L"\\/", at);
+    const std::size_t stop = end == std::wstring_view::npos ? path.size() : end;
+    if (stop > at) chain.emplace_back(path.substr(0, stop));
+    at = stop;
+  }
+  return chain;
+}
+
 std::wstring InstallPathForScript(std::wstring_view fieldText) {
   std::wstring path(fieldText.substr(0, kPathBuffer));
   if (!path.empty() && path.back() == L'\\') path.pop_back();

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kw::dialog {
 
@@ -27,6 +28,10 @@ std::optional<std::uint64_t> ParseRequiredBytes(std::wstring_view text);
 float BytesAsMegabytes(std::uint64_t bytes);
 // The free-space box's text for `bytes` required.
 std::wstring NotEnoughSpaceText(std::uint64_t bytes);
+
+// The folders of `path` below its drive, outermost first ("C:\\A\\B\\" gives
+// "C:\\A", "C:\\A\\B"); either slash separates, empty components are skipped.
+std::vector<std::wstring> FolderChain(std::wstring_view path);
 
 // The path the install script receives: at most 260 characters, one
 // trailing backslash removed.

@@ -197,13 +197,26 @@ void CTxtWinHost::PropertyChanged(DWORD mask) {
 
 void CTxtWinHost::SetFont(const LOGFONTW& font) {
   ApplyFont(font);
-  if (services_) services_->OnTxPropertyBitsChange(TXTBIT_CHARFORMATCHANGE, TXTBIT_CHARFORMATCHANGE);
+  CharFormatChanged();
 }
 
 void CTxtWinHost::SetTextColor(COLORREF color) {
   charFormat_.crTextColor = color;
   charFormat_.dwMask |= CFM_COLOR;
-  if (services_) services_->OnTxPropertyBitsChange(TXTBIT_CHARFORMATCHANGE, TXTBIT_CHARFORMATCHANGE);
+  CharFormatChanged();
+}
+
+void CTxtWinHost::CharFormatChanged() {
+  if (!services_) return;
+  services_->OnTxPropertyBitsChange(TXTBIT_CHARFORMATCHANGE, TXTBIT_CHARFORMATCHANGE);
+  // Some engines read the host's character format only when they are made:
+  // the format also goes to their default and to the text there is. That is
+  // no edit of the person's, so it leaves no undo step of its own.
+  const bool couldUndo = Send(EM_CANUNDO) != 0;
+  CHARFORMAT2W format = charFormat_;
+  Send(EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+  Send(EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+  if (!couldUndo) Send(EM_EMPTYUNDOBUFFER);
 }
 
 void CTxtWinHost::SetAlignment(WORD alignment) {

@@ -174,6 +174,8 @@ class CTxtWinHost final : public ITextHost {
   CTxtWinHost(ITxtHostSite& site, const TextHostSettings& settings);
   ~CTxtWinHost();
   void ApplyFont(const LOGFONTW& font);
+  // Hands the character format to the engine.
+  void CharFormatChanged();
   void SetBit(DWORD bit, bool on);
   void PropertyChanged(DWORD mask);
   void InvalidateCaret();

@@ -1,19 +1,23 @@
 """A person at the desktop under Xvfb: windows found by title, the mouse and
 keys through xdotool, screenshots through ImageMagick, the clipboard through
 xclip, and a Wine prefix made fresh for one run."""
+import atexit
 import os
 import subprocess
+import tempfile
 import time
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 WINE_TOOLS = os.path.join(ROOT, "tools", "wine")
+QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 class Prefix:
     """A fresh Wine prefix under `root` (64-bit unless arch says win32)."""
 
     def __init__(self, root, arch="win64", dpi=96):
-        self.env = dict(os.environ, KW_WINE_PREFIX_ROOT=root, KW_WINE_ARCH=arch)
+        # Wine wants an absolute prefix.
+        self.env = dict(os.environ, KW_WINE_PREFIX_ROOT=os.path.abspath(root), KW_WINE_ARCH=arch)
         self.env.pop("WINEDEBUG", None)
         out = subprocess.run(["bash", "-c", f"source {WINE_TOOLS}/env.sh; env"], env=self.env,
                              capture_output=True, text=True, check=True).stdout
@@ -23,27 +27,42 @@ class Prefix:
                 self.env[key] = value
         self.path = self.env["WINEPREFIX"]
         subprocess.run(["rm", "-rf", self.path, self.path + ".lock"], check=True)
-        subprocess.run([os.path.join(WINE_TOOLS, "prefix")], env=self.env, check=True)
+        subprocess.run([os.path.join(WINE_TOOLS, "prefix")], env=self.env, check=True, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL)
+        # The server and Wine's services (explorer, services, plugplay...) live
+        # as long as the prefix and keep the output of whoever started them:
+        # started here they hold nothing of the caller's (ctest would wait for
+        # its pipe until they end).
+        subprocess.run(["wineserver", "-p"], env=self.env, **QUIET)
+        subprocess.run(["wine", "cmd", "/c", "exit"], env=self.env, timeout=120, **QUIET)
         if dpi != 96:
             self.wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
                       "/d", str(dpi), "/f")
-        # The persistent server must not hold the caller's output open (ctest waits for it).
-        subprocess.run(["wineserver", "-p"], env=self.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL)
 
     def wine(self, *args, check=True, timeout=120):
-        return subprocess.run(["wine", *args], env=self.env, capture_output=True, timeout=timeout, check=check)
+        """Runs a Wine program to its end; its output goes through files, never
+        through a pipe a child of it could keep open."""
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            done = subprocess.run(["wine", *args], env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                  timeout=timeout)
+            out.seek(0)
+            err.seek(0)
+            done.stdout, done.stderr = out.read(), err.read()
+        if check:
+            done.check_returncode()
+        return done
 
-    def start(self, *args):
-        return subprocess.Popen(["wine", *args], env=self.env, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
+    def start(self, *args, env=None):
+        return subprocess.Popen(["wine", *args], env=dict(self.env, **(env or {})), **QUIET)
 
     def c_drive(self, windows_path):
         assert windows_path[1:3] == ":\\"
         return os.path.join(self.path, "drive_c", *windows_path[3:].split("\\"))
 
     def stop(self):
-        subprocess.run(["wineserver", "-k"], env=self.env)
+        """Ends every process of the prefix and its server."""
+        subprocess.run(["wineserver", "-k"], env=self.env, **QUIET)
+        subprocess.run(["wineserver", "-w"], env=self.env, timeout=60, **QUIET)
 
 
 def xdo(*args):
@@ -110,10 +129,28 @@ def clipboard():
     return text.split("\0", 1)[0]
 
 
+_clipboard_owners = []
+
+
 def take_clipboard():
     """Takes the clipboard back from the program (a Wine program that still
-    owns it when it ends does not end)."""
-    subprocess.run(["xclip", "-selection", "clipboard"], input="", text=True, timeout=5)
+    owns it when it ends does not end). xclip serves the selection until the
+    script ends: in the foreground, so that it is ours to end, and with none of
+    the script's output."""
+    owner = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard"], stdin=subprocess.PIPE,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    owner.stdin.close()
+    _clipboard_owners.append(owner)
+    end = time.time() + 5
+    while time.time() < end and clipboard() != "":
+        time.sleep(0.1)
+
+
+@atexit.register
+def _end_clipboard_owners():
+    for owner in _clipboard_owners:
+        owner.terminate()
+        owner.wait(timeout=5)
 
 
 class Shot:

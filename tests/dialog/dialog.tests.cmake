@@ -16,8 +16,21 @@ add_test(NAME dialog.window_edges
           ${CMAKE_BINARY_DIR}/dialog-work)
 set_tests_properties(dialog.window_edges PROPERTIES TIMEOUT 600 RESOURCE_LOCK desktop)
 
-# Under ctest the window scripts finish their checks but do not return (a
-# wineserver child keeps ctest's pipe open), so they stay out of the default
-# run until that is fixed: run them by hand with
-#   python3 tests/dialog/window_install.py build/win32/bin/KWSweepSetup.exe build/win32/dialog-work --dpi 96
-set_tests_properties(dialog.window_install_96 dialog.window_install_144 dialog.window_edges PROPERTIES DISABLED TRUE)
+
+# The shipped configuration and skin with install events that record
+# themselves and last as long as the test asks, and the caller's listen
+# window: the dialog's remaining cases, by mouse and keys.
+file(READ ${PROJECT_SOURCE_DIR}/scripts/GLOBAL_VAR.lua dialog_globals)
+file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/dialog_cases_global.lua @ONLY CONTENT
+  "${dialog_globals}\nglobal_app_id = tonumber(os.getenv(\"KW_DIALOG_APP_ID\") or \"\") or global_app_id\n")
+kw_add_installer(kwtest_dialog
+  GLOBAL_VAR ${CMAKE_CURRENT_BINARY_DIR}/dialog_cases_global.lua
+  INSTSCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/dialog/dialog_events.lua
+  SKIN_DIR ${KW_SKIN_DIR})
+add_executable(kwtest_listen_window WIN32 dialog/listen_window.c)
+target_link_libraries(kwtest_listen_window PRIVATE shell32)
+target_link_options(kwtest_listen_window PRIVATE -municode)
+add_test(NAME dialog.window_cases
+  COMMAND python3 ${CMAKE_CURRENT_SOURCE_DIR}/dialog/window_cases.py $<TARGET_FILE:kwtest_dialog>
+          $<TARGET_FILE:kwtest_listen_window> ${CMAKE_BINARY_DIR}/dialog-work)
+set_tests_properties(dialog.window_cases PROPERTIES TIMEOUT 600 RESOURCE_LOCK desktop)

@@ -70,6 +70,21 @@ TEST(InstallRules, InstallPathLosesOneTrailingBackslashAndStaysWithin260) {
   EXPECT_EQ(InstallPathForScript(longPath).size(), 260u);
 }
 
+TEST(InstallRules, FolderChainListsEveryFolderBelowTheDrive) {
+  using Chain = std::vector<std::wstring>;
+  const struct {
+    const wchar_t* path;
+    Chain chain;
+  } cases[] = {
+      {L"C:\\KWDialog\\KWSweep\\", {L"C:\\KWDialog", L"C:\\KWDialog\\KWSweep"}},
+      {L"D:/Apps//Tool", {L"D:/Apps", L"D:/Apps//Tool"}},
+      {L"C:\\", {}},
+      {L"C:", {}},
+      {L"", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FolderChain(c.path), c.chain) << c.path;
+}
+
 TEST(InstallRules, PlaceholderResolvesTheFirstNameEverywhere) {
   const auto placeholder = FindPlaceholder(L"$global_install_path$");
   ASSERT_TRUE(placeholder.has_value());

@@ -28,6 +28,7 @@ LICENCE_BOX = (205, 314)
 PATH_FIELD = (250, 369)
 START_BUTTON = (300, 407)
 PROGRESS_ROW = (55, 330, 490)  # left, centre line, width
+PATH_ROW = (65, 352, 235, 34)  # the field's text from its left padding on: left, top, width, height
 
 failures = []
 
@@ -79,6 +80,16 @@ def progress_value(shot, window_origin, scale):
     return 100.0 * filled / (width * scale)
 
 
+def ink_rows(shot, window_origin, scale):
+    """First and one past the last row of dark text in the path field, in
+    unscaled points from the field's top."""
+    left, top, width, height = (round(v * scale) for v in PATH_ROW)
+    ox, oy = window_origin
+    rows = [y for y in range(height)
+            if any(max(shot.pixel(ox + left + x, oy + top + y)) < 0x80 for x in range(width))]
+    return (rows[0] / scale, (rows[-1] + 1) / scale) if rows else (0, 0)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("setup")
@@ -103,6 +114,11 @@ def main():
         window = Window(window_id, scale)
         origin = (x, y)
         first = Shot(os.path.join(artefacts, f"view-init-{tag}.png"))
+        top, bottom = ink_rows(first, origin, scale)
+        field_height = PATH_ROW[3]
+        # Both in unscaled points: a font that missed the scale stays small and at the top.
+        check(bottom - top > 10 and abs((top + bottom) / 2 - field_height / 2) <= 2,
+              f"the path's text ({top:.1f}..{bottom:.1f} of {field_height}) is full size and centred")
 
         # The path field shows the resolved global_install_path.
         window.click(*PATH_FIELD)

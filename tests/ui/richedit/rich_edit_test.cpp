@@ -2,6 +2,7 @@
 // the install-path field of the installer's skin.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -271,6 +272,53 @@ TEST_F(RichEdit, TextPaddingFollowsTheScale) {
 
 unsigned At(const std::vector<unsigned>& shot, int width, int x, int y) {
   return shot[static_cast<std::size_t>(y) * width + x];
+}
+
+// The rows of the field's text that hold ink (pixels darker than the frame),
+// relative to the text rect: first and one past the last.
+struct InkRows {
+  int top = 0;
+  int bottom = 0;
+  int Height() const { return bottom - top; }
+  double Centre() const { return (top + bottom) / 2.0; }
+};
+
+TEST_F(RichEdit, FontFollowsTheScaleAndTheTextStaysCentred) {
+  TestWindow window(PathSkin(L""));
+  ASSERT_TRUE(Open(window));
+  ASSERT_EQ(Run(L"mousemove 5 5"), 0);
+  auto ink = [&](int scale) {
+    kwui::Pump(200);
+    const RECT text = field_->GetTextRect();
+    const POINT corner = Screen(POINT{text.left, text.top});
+    const int width = 200 * scale / 100;
+    const int height = text.bottom - text.top;
+    const std::vector<unsigned> shot = kwui::Screenshot(RECT{corner.x, corner.y, corner.x + width, corner.y + height});
+    InkRows rows{height, 0};
+    if (shot.size() != static_cast<std::size_t>(width) * height) return InkRows{};
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        if ((At(shot, width, x, y) & 0xFF) >= 0x80) continue;
+        rows.top = std::min(rows.top, y);
+        rows.bottom = std::max(rows.bottom, y + 1);
+      }
+    }
+    return rows;
+  };
+  const auto at96 = ink(100);
+  ASSERT_GT(at96.Height(), 6) << "no text drawn at 96 DPI";
+  const int rect96 = field_->GetTextRect().bottom - field_->GetTextRect().top;
+  CPaintManagerUI::SetAllDPI(144);
+  kwui::PumpUntil([&] { return field_->GetPos().bottom - field_->GetPos().top == 51; });
+  const auto at144 = ink(150);
+  const int rect144 = field_->GetTextRect().bottom - field_->GetTextRect().top;
+  // The glyphs grow with the scale (rounding of the font sizes aside).
+  EXPECT_NEAR(at144.Height(), at96.Height() * 1.5, 2.0) << at96.Height() << " px at 96 DPI";
+  // And keep their place in the text rect: as centred as at 96 DPI.
+  EXPECT_NEAR(at144.Centre() - rect144 / 2.0, (at96.Centre() - rect96 / 2.0) * 1.5, 2.0)
+      << "ink rows " << at144.top << ".." << at144.bottom << " of " << rect144;
+  // The new font is no edit of the person's.
+  EXPECT_FALSE(field_->CanUndo());
 }
 
 TEST_F(RichEdit, FocusedImageShowsWhileTheMouseIsElsewhere) {
