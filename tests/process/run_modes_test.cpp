@@ -8,6 +8,7 @@
 
 #include "child_process.h"
 #include "temp_folder.h"
+#include "core/handles.h"
 
 namespace {
 
@@ -182,21 +183,21 @@ TEST_F(Installer, StartDeletesTheLeftoverLogAndEarlierDailyLogs) {
 // written ("\\??\\" + path).
 std::vector<std::wstring> PendingRenames() {
   std::vector<std::wstring> names;
-  HKEY key;
+  kw::UniqueKey key;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
-                    &key) != ERROR_SUCCESS)
+                    key.Receive()) != ERROR_SUCCESS)
     return names;
   DWORD size = 0;
-  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+  if (RegQueryValueExW(key.Get(), L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
     std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-    RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &size);
+    RegQueryValueExW(key.Get(), L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()),
+                     &size);
     for (std::size_t at = 0; at < text.size() && text[at];) {
       const std::size_t end = text.find(L'\0', at);
       names.push_back(text.substr(at, end - at));
       at = end + 1;
     }
   }
-  RegCloseKey(key);
   return names;
 }
 

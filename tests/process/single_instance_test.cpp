@@ -6,6 +6,7 @@
 
 #include "child_process.h"
 #include "temp_folder.h"
+#include "core/handles.h"
 #include "installer/instance.h"
 
 namespace {
@@ -18,9 +19,7 @@ std::wstring UniqueName(const wchar_t* tag) {
 }
 
 bool MutexExists(const std::wstring& name) {
-  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, name.c_str());
-  if (mutex) CloseHandle(mutex);
-  return mutex != nullptr;
+  return kw::UniqueHandle(OpenMutexW(SYNCHRONIZE, FALSE, name.c_str())).Valid();
 }
 
 TEST(SingleInstance, NameCarriesTheApplicationIdUnlessItIsZero) {
@@ -33,17 +32,14 @@ TEST(SingleInstance, NameCarriesTheApplicationIdUnlessItIsZero) {
   EXPECT_EQ(kw::CreateAppInstance(bare.c_str(), 0), nullptr);
   EXPECT_TRUE(MutexExists(bare)) << "application id 0 gives the bare name";
 
-  HANDLE second = kw::CreateAppInstance(bare.c_str(), 0);
-  EXPECT_NE(second, nullptr) << "the same name again finds the first";
-  CloseHandle(second);
+  const kw::UniqueHandle second(kw::CreateAppInstance(bare.c_str(), 0));
+  EXPECT_NE(second.Get(), nullptr) << "the same name again finds the first";
 }
 
 TEST(SingleInstance, OverLongNameIsCutSafelyAndStillMeets) {
   const std::wstring name = UniqueName(L"long") + std::wstring(400, L'n');
   EXPECT_EQ(kw::CreateAppInstance(name.c_str(), 12345), nullptr);
-  HANDLE second = kw::CreateAppInstance(name.c_str(), 12345);
-  EXPECT_NE(second, nullptr);
-  CloseHandle(second);
+  EXPECT_NE(kw::UniqueHandle(kw::CreateAppInstance(name.c_str(), 12345)).Get(), nullptr);
   EXPECT_TRUE(MutexExists(name.substr(0, MAX_PATH - 1)));
 }
 
