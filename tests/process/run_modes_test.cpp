@@ -97,9 +97,9 @@ LRESULT CALLBACK ListenProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 TEST_F(Installer, SilentRunNotifiesTheListenWindowOnceAfterAllEvents) {
-  HWND window = CreateTestWindow(L"KWTestListener", L"listener", WS_OVERLAPPED, ListenProc);
-  ASSERT_NE(window, nullptr);
-  const std::wstring handle = std::to_wstring(reinterpret_cast<std::uintptr_t>(window));
+  const kw::UniqueWindow window(CreateTestWindow(L"KWTestListener", L"listener", WS_OVERLAPPED, ListenProc));
+  ASSERT_TRUE(window);
+  const std::wstring handle = std::to_wstring(reinterpret_cast<std::uintptr_t>(window.Get()));
 
   for (const std::wstring& value : {handle, L"\"" + handle + L"\""}) {
     SCOPED_TRACE(testing::Message() << "handle written as " << testing::PrintToString(value));
@@ -121,7 +121,6 @@ TEST_F(Installer, SilentRunNotifiesTheListenWindowOnceAfterAllEvents) {
     ASSERT_GE(start, 0);
     EXPECT_EQ(run.traces[start].threadId, run.mainThreadId);
   }
-  DestroyWindow(window);
 }
 
 TEST_F(Installer, TextChunksRunLikeCompiledOnes) {

@@ -50,11 +50,10 @@ class SecondInstaller : public TempFolderTest {
     // This test plays the first installer: it holds the mutex and owns a
     // minimized window of the dialog's class.
     ASSERT_EQ(kw::CreateAppInstance(mutexName.c_str(), 0), nullptr);
-    window = CreateTestWindow(L"CDlgInstall", L"first installer", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_MINIMIZE);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(IsIconic(window));
+    window.Reset(CreateTestWindow(L"CDlgInstall", L"first installer", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_MINIMIZE));
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(IsIconic(window.Get()));
   }
-  void TearDown() override { DestroyWindow(window); }
 
   ChildRun RunSecond(const std::wstring& arguments) {
     DeleteFileW((folder + L"\\events.txt").c_str());
@@ -69,7 +68,7 @@ class SecondInstaller : public TempFolderTest {
   }
 
   std::wstring mutexName;
-  HWND window = nullptr;
+  kw::UniqueWindow window;
   bool sawWindow = false;
 };
 
@@ -84,8 +83,8 @@ TEST_F(SecondInstaller, LeavesWithoutTheSilenceOptionAndProceedsWithIt) {
   EXPECT_FALSE(FileExists(folder + L"\\events.txt")) << "no event runs in the second installer";
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-  EXPECT_FALSE(IsIconic(window)) << "the first installer's window was restored";
-  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_FALSE(IsIconic(window.Get())) << "the first installer's window was restored";
+  EXPECT_TRUE(IsWindowVisible(window.Get()));
 
   for (const wchar_t* arguments : {L"/InstallSlience", L"/InstallSlience TRUE", L"/InstallSlience true"}) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(arguments)));
