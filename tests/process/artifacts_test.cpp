@@ -5,6 +5,7 @@
 #include <string>
 
 #include "child_process.h"
+#include "core/handles.h"
 #include "script/engine.h"
 #include "script_runner.h"
 
@@ -26,18 +27,17 @@ std::string Resource(HMODULE module, const wchar_t* type, const wchar_t* name) {
 class DemoInstaller : public testing::Test {
  protected:
   void SetUp() override {
-    module = LoadLibraryExW((ExeFolder() + L"\\KWSweepSetup.exe").c_str(), nullptr,
-                            LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    ASSERT_NE(module, nullptr);
+    module.Reset(LoadLibraryExW((ExeFolder() + L"\\KWSweepSetup.exe").c_str(), nullptr,
+                                LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(module);
   }
-  void TearDown() override { FreeLibrary(module); }
-  HMODULE module = nullptr;
+  kw::UniqueModule module;
 };
 
 TEST_F(DemoInstaller, ChunksAreStripped32BitLua52AndLoad) {
   for (const wchar_t* name : {L"GLOBAL_VAR.LUAC", L"INSTSCRIPT.LUAC", L"UNINSTSCRIPT.LUAC"}) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
-    const std::string chunk = Resource(module, L"LUA", name);
+    const std::string chunk = Resource(module.Get(), L"LUA", name);
     ASSERT_GT(chunk.size(), sizeof(kChunkHeader));
     EXPECT_EQ(chunk.substr(0, sizeof(kChunkHeader)),
               std::string(reinterpret_cast<const char*>(kChunkHeader), sizeof(kChunkHeader)));
@@ -45,21 +45,21 @@ TEST_F(DemoInstaller, ChunksAreStripped32BitLua52AndLoad) {
     EXPECT_EQ(chunk.find(".lua"), std::string::npos);
   }
   // The configuration chunk loads into our engine.
-  const std::string config = Resource(module, L"LUA", L"GLOBAL_VAR.LUAC");
+  const std::string config = Resource(module.Get(), L"LUA", L"GLOBAL_VAR.LUAC");
   EXPECT_EQ(ScriptError(config, "GLOBAL_VAR.LUAC"), "");
   EXPECT_EQ(kw::QRVScriptEngine::Instance().GetGlobalInteger("global_app_id"), 163);
 }
 
 TEST_F(DemoInstaller, CarriesPayloadSkinIconAndVersion) {
-  const std::string payload = Resource(module, L"_7Z", L"APP.7Z");
+  const std::string payload = Resource(module.Get(), L"_7Z", L"APP.7Z");
   ASSERT_GE(payload.size(), 6u);
   EXPECT_EQ(payload.substr(0, 6), std::string("z7\xBC\xAF\x27\x1C", 6)) << "first two signature bytes exchanged";
-  const std::string skin = Resource(module, L"ZIP", MAKEINTRESOURCEW(249));
+  const std::string skin = Resource(module.Get(), L"ZIP", MAKEINTRESOURCEW(249));
   EXPECT_EQ(skin.substr(0, 4), std::string("PK\x03\x04", 4));
-  EXPECT_NE(FindResourceW(module, MAKEINTRESOURCEW(128), RT_GROUP_ICON), nullptr);
-  EXPECT_FALSE(Resource(module, RT_MANIFEST, MAKEINTRESOURCEW(1)).empty());
+  EXPECT_NE(FindResourceW(module.Get(), MAKEINTRESOURCEW(128), RT_GROUP_ICON), nullptr);
+  EXPECT_FALSE(Resource(module.Get(), RT_MANIFEST, MAKEINTRESOURCEW(1)).empty());
 
-  const std::string version = Resource(module, RT_VERSION, MAKEINTRESOURCEW(1));
+  const std::string version = Resource(module.Get(), RT_VERSION, MAKEINTRESOURCEW(1));
   ASSERT_GT(version.size(), 40u + sizeof(VS_FIXEDFILEINFO));
   // VS_VERSIONINFO: header, "VS_VERSION_INFO", padding, then the fixed info.
   const auto* fixed = reinterpret_cast<const VS_FIXEDFILEINFO*>(version.data() + 40);
@@ -69,7 +69,7 @@ TEST_F(DemoInstaller, CarriesPayloadSkinIconAndVersion) {
 }
 
 TEST_F(DemoInstaller, ManifestAsksForAdministratorAndCommonControls6) {
-  const std::string manifest = Resource(module, RT_MANIFEST, MAKEINTRESOURCEW(1));
+  const std::string manifest = Resource(module.Get(), RT_MANIFEST, MAKEINTRESOURCEW(1));
   EXPECT_NE(manifest.find("level=\"requireAdministrator\""), std::string::npos);
   EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
   EXPECT_NE(manifest.find("{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"), std::string::npos) << "Windows 7 listed";

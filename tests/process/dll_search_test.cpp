@@ -8,6 +8,7 @@
 
 #include "child_process.h"
 #include "temp_folder.h"
+#include "core/handles.h"
 
 namespace {
 
@@ -31,14 +32,14 @@ void PreferFoundDlls(bool on) {
       RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
       continue;
     }
-    HKEY handle = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &handle, nullptr),
+    kw::UniqueKey handle;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, handle.Receive(),
+                              nullptr),
               ERROR_SUCCESS);
     for (const wchar_t* name : kCanaries) {
       static constexpr wchar_t kOrder[] = L"native,builtin";
-      RegSetValueExW(handle, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(kOrder), sizeof(kOrder));
+      RegSetValueExW(handle.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(kOrder), sizeof(kOrder));
     }
-    RegCloseKey(handle);
   }
 }
 

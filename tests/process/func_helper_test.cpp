@@ -10,6 +10,7 @@
 #include "child_process.h"
 #include "temp_folder.h"
 #include "data_access.h"
+#include "core/handles.h"
 #include "host_link.h"
 
 namespace {
@@ -107,13 +108,10 @@ TEST(DataAccess, UsersMayAddBelowTheDataFolderAndChangeWhatIsThereButNotTheFolde
 class FuncHelper : public TempFolderTest {
  protected:
   void SetUp() override {
-    helper = LoadLibraryW((ExeFolder() + L"\\func_helper.dll").c_str());
-    ASSERT_NE(helper, nullptr);
-    allow = reinterpret_cast<Allow>(reinterpret_cast<void*>(GetProcAddress(helper, "AllowAccountPrivilege")));
+    helper.Reset(LoadLibraryW((ExeFolder() + L"\\func_helper.dll").c_str()));
+    ASSERT_TRUE(helper);
+    allow = kw::ModuleProc<Allow>(helper.Get(), "AllowAccountPrivilege");
     ASSERT_NE(allow, nullptr);
-  }
-  void TearDown() override {
-    if (helper) FreeLibrary(helper);
   }
   // Whether a DACL set on a folder here is read back (Wine 8.0 keeps none).
   bool KeepsDacls() {
@@ -130,7 +128,7 @@ class FuncHelper : public TempFolderTest {
     return kept;
   }
   using Allow = BOOL(WINAPI*)(const wchar_t*);
-  HMODULE helper = nullptr;
+  kw::UniqueModule helper;
   Allow allow = nullptr;
 };
 

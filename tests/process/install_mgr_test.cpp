@@ -16,16 +16,15 @@ namespace {
 
 using namespace kwtest;
 
-struct Running {
-  std::wstring name;
-  PROCESS_INFORMATION info{};
-};
-
-bool StartProgram(const std::wstring& path, PROCESS_INFORMATION& info) {
+// Empty handles when the program did not start.
+ProcessHandles StartProgram(const std::wstring& path) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   std::wstring commandLine = Quote(path);
-  return CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    return {};
+  return ProcessHandles(info);
 }
 
 class ToolProcesses : public TempFolderTest {};
@@ -48,12 +47,11 @@ TEST_F(ToolProcesses, OnlyExecutablesDirectlyInToolSubfoldersAreEndedByName) {
   };
   const Expect programs[] = {{L"\\a.exe", true},    {L"\\upper\\A.EXE", true}, {L"\\b.EXE", false},
                              {L"\\c.exe", false},   {L"\\d.exe", false}};
-  std::vector<PROCESS_INFORMATION> running;
+  std::vector<ProcessHandles> running;
   for (const Expect& p : programs) {
     ASSERT_TRUE(CopyFileW(sleeper.c_str(), (elsewhere + p.path).c_str(), FALSE));
-    PROCESS_INFORMATION info{};
-    ASSERT_TRUE(StartProgram(elsewhere + p.path, info));
-    running.push_back(info);
+    running.push_back(StartProgram(elsewhere + p.path));
+    ASSERT_TRUE(running.back().process);
   }
   Sleep(300);  // let them appear in the process list
 
@@ -63,19 +61,18 @@ TEST_F(ToolProcesses, OnlyExecutablesDirectlyInToolSubfoldersAreEndedByName) {
 
   for (std::size_t i = 0; i < running.size(); ++i) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(programs[i].path)));
-    const DWORD wait = WaitForSingleObject(running[i].hProcess, programs[i].ended ? 10000 : 500);
+    const HANDLE process = running[i].process.Get();
+    const DWORD wait = WaitForSingleObject(process, programs[i].ended ? 10000 : 500);
     DWORD code = 0;
-    GetExitCodeProcess(running[i].hProcess, &code);
+    GetExitCodeProcess(process, &code);
     if (programs[i].ended) {
       EXPECT_EQ(wait, WAIT_OBJECT_0);
       EXPECT_EQ(code, 10000u);
     } else {
       EXPECT_EQ(wait, static_cast<DWORD>(WAIT_TIMEOUT)) << "must keep running";
-      TerminateProcess(running[i].hProcess, 0);
-      WaitForSingleObject(running[i].hProcess, 5000);
+      TerminateProcess(process, 0);
+      WaitForSingleObject(process, 5000);
     }
-    CloseHandle(running[i].hThread);
-    CloseHandle(running[i].hProcess);
   }
 
   SYSTEMTIME now;
@@ -102,8 +99,8 @@ TEST_F(ToolProcesses, MissingToolsFolderEndsNothing) {
   const std::wstring sleeper = ExeFolder() + L"\\sleeper.exe";
   ASSERT_TRUE(CopyFileW(sleeper.c_str(), (folder + L"\\Tools\\A\\a.exe").c_str(), FALSE));
   ASSERT_TRUE(CopyFileW(sleeper.c_str(), (folder + L"\\run\\a.exe").c_str(), FALSE));
-  PROCESS_INFORMATION running{};
-  ASSERT_TRUE(StartProgram(folder + L"\\run\\a.exe", running));
+  const ProcessHandles running = StartProgram(folder + L"\\run\\a.exe");
+  ASSERT_TRUE(running.process);
   Sleep(300);
   wchar_t previous[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, previous);
@@ -116,11 +113,9 @@ TEST_F(ToolProcesses, MissingToolsFolderEndsNothing) {
   kw::CInstallMgr::KillProcessesByName({});
 
   SetCurrentDirectoryW(previous);
-  EXPECT_EQ(WaitForSingleObject(running.hProcess, 500), static_cast<DWORD>(WAIT_TIMEOUT)) << "must keep running";
-  TerminateProcess(running.hProcess, 0);
-  WaitForSingleObject(running.hProcess, 5000);
-  CloseHandle(running.hThread);
-  CloseHandle(running.hProcess);
+  EXPECT_EQ(WaitForSingleObject(running.process.Get(), 500), static_cast<DWORD>(WAIT_TIMEOUT)) << "must keep running";
+  TerminateProcess(running.process.Get(), 0);
+  WaitForSingleObject(running.process.Get(), 5000);
 }
 
 // OnInstall ends the product's tool processes before the script's event
@@ -132,8 +127,8 @@ TEST_F(ToolProcesses, AreEndedBeforeTheInstallEventRuns) {
   const std::wstring sleeper = ExeFolder() + L"\\sleeper.exe";
   ASSERT_TRUE(CopyFileW(sleeper.c_str(), (install + L"\\Tools\\A\\kwtool.exe").c_str(), FALSE));
   ASSERT_TRUE(CopyFileW(sleeper.c_str(), (folder + L"\\run\\kwtool.exe").c_str(), FALSE));
-  PROCESS_INFORMATION running{};
-  ASSERT_TRUE(StartProgram(folder + L"\\run\\kwtool.exe", running));
+  const ProcessHandles running = StartProgram(folder + L"\\run\\kwtool.exe");
+  ASSERT_TRUE(running.process);
   Sleep(300);
   kw::QRVScriptEngine& engine = kw::QRVScriptEngine::Instance();
   ASSERT_NO_FATAL_FAILURE(RunScript("function QRVSE_OnInstall() tool_seen_by_event = Lua_GetProcessId('kwtool.exe') end "
@@ -142,11 +137,9 @@ TEST_F(ToolProcesses, AreEndedBeforeTheInstallEventRuns) {
   engine.SetGlobalString("global_install_path", install);
   kw::CInstallMgr::Instance().OnInstall();
   EXPECT_EQ(engine.GetGlobalInteger("tool_seen_by_event"), -1) << "ended before the event";
-  EXPECT_EQ(WaitForSingleObject(running.hProcess, 0), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(running.process.Get(), 0), WAIT_OBJECT_0);
   RunScript("QRVSE_OnInstall = nil");
-  TerminateProcess(running.hProcess, 0);
-  CloseHandle(running.hThread);
-  CloseHandle(running.hProcess);
+  TerminateProcess(running.process.Get(), 0);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "child_process.h"
 #include "temp_folder.h"
+#include "core/handles.h"
 #include "core/launch.h"
 
 namespace {
@@ -51,19 +52,18 @@ TEST(ExplorerLaunch, StartsTheShellWithTheCommand) {
 }
 
 TEST(BringToFront, RestoresShowsAndForegroundsTheWindow) {
-  HWND window = CreateTestWindow(L"KWTestFront", L"front", WS_OVERLAPPEDWINDOW | WS_MINIMIZE);
-  ASSERT_NE(window, nullptr);
-  kw::BringToFront(window);
-  EXPECT_TRUE(IsWindowVisible(window));
-  EXPECT_FALSE(IsIconic(window));
+  const kw::UniqueWindow window(CreateTestWindow(L"KWTestFront", L"front", WS_OVERLAPPEDWINDOW | WS_MINIMIZE));
+  ASSERT_TRUE(window);
+  kw::BringToFront(window.Get());
+  EXPECT_TRUE(IsWindowVisible(window.Get()));
+  EXPECT_FALSE(IsIconic(window.Get()));
   // Above every other visible window. (Under Wine on a bare X server there is
   // no window manager to grant focus, so the foreground stays unset there.)
   HWND top = GetTopWindow(nullptr);
   while (top && !IsWindowVisible(top)) top = GetWindow(top, GW_HWNDNEXT);
-  EXPECT_EQ(top, window);
-  if (HWND foreground = GetForegroundWindow()) EXPECT_EQ(foreground, window);
-  EXPECT_EQ(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << "not left topmost";
-  DestroyWindow(window);
+  EXPECT_EQ(top, window.Get());
+  if (HWND foreground = GetForegroundWindow()) EXPECT_EQ(foreground, window.Get());
+  EXPECT_EQ(GetWindowLongW(window.Get(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0) << "not left topmost";
 }
 
 }  // namespace

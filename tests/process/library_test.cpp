@@ -9,6 +9,7 @@
 
 #include "child_process.h"
 #include "temp_folder.h"
+#include "core/handles.h"
 
 namespace {
 
@@ -45,9 +46,7 @@ TEST_F(InstallerLibrary, LogoutWritesTheTraceAndAPrefixedLogLine) {
   const std::wstring text = L"log line 中文 " + token;
 
   WIN32_FIND_DATAW entry;
-  HANDLE find = FindFirstFileW((folder + L"\\Install_*.log").c_str(), &entry);
-  ASSERT_NE(find, INVALID_HANDLE_VALUE) << "the daily log";
-  FindClose(find);
+  ASSERT_TRUE(kw::UniqueFind(FindFirstFileW((folder + L"\\Install_*.log").c_str(), &entry))) << "the daily log";
   const std::wstring log = ReadTextFile(folder + L"\\" + entry.cFileName);
   const auto at = log.find(L"] log:" + text);
   ASSERT_NE(at, std::wstring::npos) << testing::PrintToString(log);

@@ -8,6 +8,7 @@
 
 #include "child_process.h"
 #include "temp_folder.h"
+#include "core/handles.h"
 
 namespace {
 
@@ -96,9 +97,9 @@ LRESULT CALLBACK ListenProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 TEST_F(Installer, SilentRunNotifiesTheListenWindowOnceAfterAllEvents) {
-  HWND window = CreateTestWindow(L"KWTestListener", L"listener", WS_OVERLAPPED, ListenProc);
-  ASSERT_NE(window, nullptr);
-  const std::wstring handle = std::to_wstring(reinterpret_cast<std::uintptr_t>(window));
+  const kw::UniqueWindow window(CreateTestWindow(L"KWTestListener", L"listener", WS_OVERLAPPED, ListenProc));
+  ASSERT_TRUE(window);
+  const std::wstring handle = std::to_wstring(reinterpret_cast<std::uintptr_t>(window.Get()));
 
   for (const std::wstring& value : {handle, L"\"" + handle + L"\""}) {
     SCOPED_TRACE(testing::Message() << "handle written as " << testing::PrintToString(value));
@@ -120,7 +121,6 @@ TEST_F(Installer, SilentRunNotifiesTheListenWindowOnceAfterAllEvents) {
     ASSERT_GE(start, 0);
     EXPECT_EQ(run.traces[start].threadId, run.mainThreadId);
   }
-  DestroyWindow(window);
 }
 
 TEST_F(Installer, TextChunksRunLikeCompiledOnes) {
@@ -182,21 +182,21 @@ TEST_F(Installer, StartDeletesTheLeftoverLogAndEarlierDailyLogs) {
 // written ("\\??\\" + path).
 std::vector<std::wstring> PendingRenames() {
   std::vector<std::wstring> names;
-  HKEY key;
+  kw::UniqueKey key;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0, KEY_QUERY_VALUE,
-                    &key) != ERROR_SUCCESS)
+                    key.Receive()) != ERROR_SUCCESS)
     return names;
   DWORD size = 0;
-  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+  if (RegQueryValueExW(key.Get(), L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
     std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
-    RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()), &size);
+    RegQueryValueExW(key.Get(), L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(text.data()),
+                     &size);
     for (std::size_t at = 0; at < text.size() && text[at];) {
       const std::size_t end = text.find(L'\0', at);
       names.push_back(text.substr(at, end - at));
       at = end + 1;
     }
   }
-  RegCloseKey(key);
   return names;
 }
 

@@ -6,6 +6,7 @@
 
 #include "child_process.h"
 #include "temp_folder.h"
+#include "core/handles.h"
 #include "installer/instance.h"
 
 namespace {
@@ -18,9 +19,7 @@ std::wstring UniqueName(const wchar_t* tag) {
 }
 
 bool MutexExists(const std::wstring& name) {
-  HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, name.c_str());
-  if (mutex) CloseHandle(mutex);
-  return mutex != nullptr;
+  return kw::UniqueHandle(OpenMutexW(SYNCHRONIZE, FALSE, name.c_str())).Valid();
 }
 
 TEST(SingleInstance, NameCarriesTheApplicationIdUnlessItIsZero) {
@@ -33,17 +32,14 @@ TEST(SingleInstance, NameCarriesTheApplicationIdUnlessItIsZero) {
   EXPECT_EQ(kw::CreateAppInstance(bare.c_str(), 0), nullptr);
   EXPECT_TRUE(MutexExists(bare)) << "application id 0 gives the bare name";
 
-  HANDLE second = kw::CreateAppInstance(bare.c_str(), 0);
-  EXPECT_NE(second, nullptr) << "the same name again finds the first";
-  CloseHandle(second);
+  const kw::UniqueHandle second(kw::CreateAppInstance(bare.c_str(), 0));
+  EXPECT_NE(second.Get(), nullptr) << "the same name again finds the first";
 }
 
 TEST(SingleInstance, OverLongNameIsCutSafelyAndStillMeets) {
   const std::wstring name = UniqueName(L"long") + std::wstring(400, L'n');
   EXPECT_EQ(kw::CreateAppInstance(name.c_str(), 12345), nullptr);
-  HANDLE second = kw::CreateAppInstance(name.c_str(), 12345);
-  EXPECT_NE(second, nullptr);
-  CloseHandle(second);
+  EXPECT_NE(kw::UniqueHandle(kw::CreateAppInstance(name.c_str(), 12345)).Get(), nullptr);
   EXPECT_TRUE(MutexExists(name.substr(0, MAX_PATH - 1)));
 }
 
@@ -54,11 +50,10 @@ class SecondInstaller : public TempFolderTest {
     // This test plays the first installer: it holds the mutex and owns a
     // minimized window of the dialog's class.
     ASSERT_EQ(kw::CreateAppInstance(mutexName.c_str(), 0), nullptr);
-    window = CreateTestWindow(L"CDlgInstall", L"first installer", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_MINIMIZE);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(IsIconic(window));
+    window.Reset(CreateTestWindow(L"CDlgInstall", L"first installer", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_MINIMIZE));
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(IsIconic(window.Get()));
   }
-  void TearDown() override { DestroyWindow(window); }
 
   ChildRun RunSecond(const std::wstring& arguments) {
     DeleteFileW((folder + L"\\events.txt").c_str());
@@ -73,7 +68,7 @@ class SecondInstaller : public TempFolderTest {
   }
 
   std::wstring mutexName;
-  HWND window = nullptr;
+  kw::UniqueWindow window;
   bool sawWindow = false;
 };
 
@@ -88,8 +83,8 @@ TEST_F(SecondInstaller, LeavesWithoutTheSilenceOptionAndProceedsWithIt) {
   EXPECT_FALSE(FileExists(folder + L"\\events.txt")) << "no event runs in the second installer";
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-  EXPECT_FALSE(IsIconic(window)) << "the first installer's window was restored";
-  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_FALSE(IsIconic(window.Get())) << "the first installer's window was restored";
+  EXPECT_TRUE(IsWindowVisible(window.Get()));
 
   for (const wchar_t* arguments : {L"/InstallSlience", L"/InstallSlience TRUE", L"/InstallSlience true"}) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(arguments)));

@@ -10,6 +10,7 @@ extern "C" {
 #include <lua.h>
 }
 
+#include "core/handles.h"
 #include "script/lib_file.h"
 #include "held_file.h"
 #include "host_link.h"
@@ -420,14 +421,15 @@ TEST_F(FileFunctions, DeleteFileExNeverAsksAndDeletesTrees) {
 
 // The pending renames the system carries out at the next start.
 std::vector<std::wstring> PendingRenames() {
-  HKEY key = nullptr;
+  kw::UniqueKey key;
   std::vector<std::wstring> entries;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ, &key))
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_READ,
+                    key.Receive()))
     return entries;
   DWORD size = 0;
-  if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
+  if (RegQueryValueExW(key.Get(), L"PendingFileRenameOperations", nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
     std::wstring data(size / 2 + 1, L'\0');
-    RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()),
+    RegQueryValueExW(key.Get(), L"PendingFileRenameOperations", nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()),
                      &size);
     for (std::size_t start = 0; start < size / 2;) {
       const std::size_t end = data.find(L'\0', start);
@@ -435,25 +437,23 @@ std::vector<std::wstring> PendingRenames() {
       start = end + 1;
     }
   }
-  RegCloseKey(key);
   return entries;
 }
 
 void SetPendingRenames(const std::vector<std::wstring>& entries) {
-  HKEY key = nullptr;
+  kw::UniqueKey key;
   if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"System\\CurrentControlSet\\Control\\Session Manager", 0, KEY_SET_VALUE,
-                    &key))
+                    key.Receive()))
     return;
   if (entries.empty()) {
-    RegDeleteValueW(key, L"PendingFileRenameOperations");
+    RegDeleteValueW(key.Get(), L"PendingFileRenameOperations");
   } else {
     std::wstring data;
     for (const std::wstring& entry : entries) data += entry + L'\0';
     data += L'\0';
-    RegSetValueExW(key, L"PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()),
+    RegSetValueExW(key.Get(), L"PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(data.data()),
                    static_cast<DWORD>(data.size() * 2));
   }
-  RegCloseKey(key);
 }
 
 TEST_F(FileFunctions, DeleteFileAfterRebootSchedulesTheDeletion) {

@@ -9,6 +9,7 @@
 
 #include "child_process.h"
 #include "core/encoding.h"
+#include "core/handles.h"
 #include "script/x86_call.h"
 #include "script_runner.h"
 #include "temp_folder.h"
@@ -238,8 +239,8 @@ TEST_F(NativeCalls, ThousandsOfCallsLeaveTheStackWhereItWas) {
 }
 
 TEST(X86Call, RestoresTheStackAndReportsWhatTheCalleeRemoved) {
-  HMODULE module = LoadLibraryW(NativeDllPath().c_str());
-  ASSERT_NE(module, nullptr);
+  const kw::UniqueModule module(LoadLibraryW(NativeDllPath().c_str()));
+  ASSERT_TRUE(module);
   struct Entry {
     const char* name;
     std::size_t count;
@@ -255,23 +256,22 @@ TEST(X86Call, RestoresTheStackAndReportsWhatTheCalleeRemoved) {
   for (int round = 0; round < 2000; ++round) {
     for (const Entry& e : entries) {
       const kw::X86CallResult r =
-          kw::CallX86(reinterpret_cast<const void*>(GetProcAddress(module, e.name)), args.data(), e.count);
+          kw::CallX86(reinterpret_cast<const void*>(GetProcAddress(module.Get(), e.name)), args.data(), e.count);
       ASSERT_EQ(r.value, Digest({args.begin(), args.begin() + static_cast<std::ptrdiff_t>(e.count)})) << e.name;
       ASSERT_EQ(r.calleeRemoved, e.removed) << e.name;
     }
   }
   asm volatile("movl %%esp, %0" : "=r"(espAfter));
   EXPECT_EQ(espBefore, espAfter);
-  FreeLibrary(module);
 }
 
 TEST(X86Call, DropsAFloatingPointResultFromTheX87Stack) {
   // A callee returning a double leaves it in ST(0); kept there, eight such
   // calls would fill the x87 stack and every later floating-point result
   // would be NaN.
-  HMODULE module = LoadLibraryW(NativeDllPath().c_str());
-  ASSERT_NE(module, nullptr);
-  const void* half = reinterpret_cast<const void*>(GetProcAddress(module, "StdHalf"));
+  const kw::UniqueModule module(LoadLibraryW(NativeDllPath().c_str()));
+  ASSERT_TRUE(module);
+  const void* half = reinterpret_cast<const void*>(GetProcAddress(module.Get(), "StdHalf"));
   const std::uint32_t arg = 5;
   for (int i = 0; i < 3; ++i) {
     EXPECT_EQ(kw::CallX86(half, &arg, 1).calleeRemoved, 4u);
@@ -279,7 +279,6 @@ TEST(X86Call, DropsAFloatingPointResultFromTheX87Stack) {
     asm volatile("fnstenv %0\n\tfldenv %0" : "+m"(environment));
     EXPECT_EQ(environment[4], 0xFFFF) << "every x87 register is empty again";
   }
-  FreeLibrary(module);
 }
 
 }  // namespace

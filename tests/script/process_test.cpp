@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "core/handles.h"
 #include "core/process_tool_help.h"
 #include "script/system_actions.h"
 #include "script_runner.h"
@@ -20,23 +21,22 @@ using namespace kwtest;
 
 // One running window_probe.exe, under a name of its own.
 struct Probe {
-  PROCESS_INFORMATION process{};
+  ProcessHandles handles;
   std::wstring log;
 
   ~Probe() {
-    if (process.hProcess) {
-      TerminateProcess(process.hProcess, 1);
-      WaitForSingleObject(process.hProcess, 5000);
-      CloseHandle(process.hProcess);
-      CloseHandle(process.hThread);
+    if (handles.process) {
+      TerminateProcess(Process(), 1);
+      WaitForSingleObject(Process(), 5000);
     }
   }
-  DWORD Id() const { return process.dwProcessId; }
-  bool Running() const { return WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT; }
+  HANDLE Process() const { return handles.process.Get(); }
+  DWORD Id() const { return handles.id; }
+  bool Running() const { return WaitForSingleObject(Process(), 0) == WAIT_TIMEOUT; }
   DWORD ExitCode() const {
-    WaitForSingleObject(process.hProcess, 10000);
+    WaitForSingleObject(Process(), 10000);
     DWORD code = 0xFFFFFFFF;
-    GetExitCodeProcess(process.hProcess, &code);
+    GetExitCodeProcess(Process(), &code);
     return code;
   }
   std::string Log() const { return ReadBytes(log); }
@@ -66,8 +66,10 @@ class ScriptProcess : public TempFolderTest {
         Quote(folder + L"\\" + exeName) + L" " + windowClass + L" " + Quote(probe->log) + (stubborn ? L" stubborn" : L"");
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
     EXPECT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &probe->process));
+                               &started));
+    probe->handles = ProcessHandles(started);
     EXPECT_TRUE(probe->WaitForLine("ready"));
     probes.push_back(std::move(probe));
     return *probes.back();
@@ -205,13 +207,13 @@ TEST(DevicePaths, TheDevicePartBecomesItsDrive) {
 bool PrivilegeEnabled(const wchar_t* name) {
   LUID luid{};
   if (!LookupPrivilegeValueW(nullptr, name, &luid)) return false;
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  kw::UniqueHandle token;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return false;
   DWORD size = 0;
-  GetTokenInformation(token, TokenPrivileges, nullptr, 0, &size);
+  GetTokenInformation(token.Get(), TokenPrivileges, nullptr, 0, &size);
   std::vector<BYTE> buffer(size);
   bool enabled = false;
-  if (GetTokenInformation(token, TokenPrivileges, buffer.data(), size, &size)) {
+  if (GetTokenInformation(token.Get(), TokenPrivileges, buffer.data(), size, &size)) {
     const auto* privileges = reinterpret_cast<const TOKEN_PRIVILEGES*>(buffer.data());
     for (DWORD i = 0; i < privileges->PrivilegeCount; ++i) {
       const LUID& other = privileges->Privileges[i].Luid;
@@ -219,7 +221,6 @@ bool PrivilegeEnabled(const wchar_t* name) {
         enabled = (privileges->Privileges[i].Attributes & SE_PRIVILEGE_ENABLED) != 0;
     }
   }
-  CloseHandle(token);
   return enabled;
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "child_process.h"
+#include "core/handles.h"
 #include "script_runner.h"
 #include "trace_capture.h"
 
@@ -35,25 +37,23 @@ class Registry : public ScriptTest {
   };
   static Value Read(HKEY root, const std::wstring& key, const std::wstring& name, REGSAM view = 0) {
     Value value;
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, &opened) != ERROR_SUCCESS) return value;
+    kw::UniqueKey opened;
+    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, opened.Receive()) != ERROR_SUCCESS) return value;
     DWORD size = 0;
-    if (RegQueryValueExW(opened, name.c_str(), nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
+    if (RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
       value.present = true;
       value.data.resize(size);
-      RegQueryValueExW(opened, name.c_str(), nullptr, &value.type, value.data.data(), &size);
+      RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &value.type, value.data.data(), &size);
     }
-    RegCloseKey(opened);
     return value;
   }
   Value Read(const std::wstring& name) const { return Read(HKEY_CURRENT_USER, sub, name); }
 
   void Write(const std::wstring& name, DWORD type, const Bytes& data) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+    kw::UniqueKey key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, sub.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, key.Receive(), nullptr),
               ERROR_SUCCESS);
-    RegSetValueExW(key, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
-    RegCloseKey(key);
+    RegSetValueExW(key.Get(), name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size()));
   }
 
   static Bytes Utf16(const std::wstring& text) {
@@ -62,10 +62,8 @@ class Registry : public ScriptTest {
   }
 
   static bool KeyExists(HKEY root, const std::wstring& key) {
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
-    RegCloseKey(opened);
-    return true;
+    kw::UniqueKey opened;
+    return RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, opened.Receive()) == ERROR_SUCCESS;
   }
 
   std::wstring sub;
@@ -216,12 +214,11 @@ TEST_F(Registry, OverwriteFlagDecidesAboutExistingValuesOnly) {
 
 TEST_F(Registry, DelRemovesValuesOrWholeTrees) {
   for (const wchar_t* key : {L"\\a\\b\\c", L"\\a\\d", L"\\e"}) {
-    HKEY created = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (sub + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &created,
-                              nullptr),
+    kw::UniqueKey created;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (sub + key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                              created.Receive(), nullptr),
               ERROR_SUCCESS);
-    RegSetValueExW(created, L"v", 0, REG_SZ, Utf16(L"x").data(), 4);
-    RegCloseKey(created);
+    RegSetValueExW(created.Get(), L"v", 0, REG_SZ, Utf16(L"x").data(), 4);
   }
   Write(L"keep", REG_SZ, Utf16(L"k"));
   Write(L"drop", REG_SZ, Utf16(L"d"));
@@ -276,11 +273,10 @@ DWORD RegQueryExitCode(const std::wstring& key, const std::wstring& value, const
   if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
                       &process))
     return 0xFFFFFFFF;
-  WaitForSingleObject(process.hProcess, 30000);
+  const ProcessHandles reg(process);
+  WaitForSingleObject(reg.process.Get(), 30000);
   DWORD code = 0xFFFFFFFF;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
+  GetExitCodeProcess(reg.process.Get(), &code);
   return code;
 }
 

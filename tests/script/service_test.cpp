@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "core/handles.h"
 #include "trace_capture.h"
 #include "script/lib_process.h"
 #include "script_runner.h"
@@ -21,43 +22,43 @@ class ScriptService : public testing::Test {
   void Install(const wchar_t* mode, const std::wstring& program = ExeFolder() + L"\\test_service.exe") {
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
     name = L"KWTestSvc" + std::to_wstring(GetCurrentProcessId()) + kw::Utf8ToWide(info->name()).substr(0, 16);
-    manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-    ASSERT_NE(manager, nullptr);
+    manager.Reset(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    ASSERT_TRUE(manager);
     const std::wstring binary = Quote(program) + L" " + mode;
-    service = CreateServiceW(manager, name.c_str(), name.c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                             SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr, nullptr,
-                             nullptr, nullptr);
-    ASSERT_NE(service, nullptr) << GetLastError();
+    service.Reset(CreateServiceW(manager.Get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
+                                 SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE, binary.c_str(),
+                                 nullptr, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(service) << GetLastError();
   }
 
   void TearDown() override {
     if (service) {
       SERVICE_STATUS_PROCESS status = Status();
       if (status.dwProcessId) {
-        if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, status.dwProcessId)) {
-          TerminateProcess(process, 1);
-          WaitForSingleObject(process, 5000);
-          CloseHandle(process);
+        const kw::UniqueHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, status.dwProcessId));
+        if (process) {
+          TerminateProcess(process.Get(), 1);
+          WaitForSingleObject(process.Get(), 5000);
         }
       }
-      DeleteService(service);
-      CloseServiceHandle(service);
+      DeleteService(service.Get());
+      service.Reset();
     }
-    if (manager) CloseServiceHandle(manager);
+    manager.Reset();
   }
 
   SERVICE_STATUS_PROCESS Status() const {
     SERVICE_STATUS_PROCESS status{};
     DWORD size = 0;
-    QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof(status), &size);
+    QueryServiceStatusEx(service.Get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof(status), &size);
     return status;
   }
 
   std::string Scm(const char* verb) const { return "return Lua_SCM(" + Lit(name) + ", " + verb + ")"; }
 
   std::wstring name;
-  SC_HANDLE manager = nullptr;
-  SC_HANDLE service = nullptr;
+  kw::UniqueService manager;
+  kw::UniqueService service;
 };
 
 TEST_F(ScriptService, StartsAStoppedServiceAndStopsARunningOne) {
@@ -99,7 +100,7 @@ TEST_F(ScriptService, AStartOrStopTheSystemRefusesIsFalseWithItsTrace) {
     SCOPED_TRACE(c.what);
     Install(c.mode, c.missingProgram ? ExeFolder() + L"\\no_such_service.exe" : ExeFolder() + L"\\test_service.exe");
     if (!c.missingProgram) {
-      ASSERT_TRUE(StartServiceW(service, 0, nullptr));
+      ASSERT_TRUE(StartServiceW(service.Get(), 0, nullptr));
       for (int i = 0; i < 100 && Status().dwCurrentState != SERVICE_RUNNING; ++i) Sleep(50);
       ASSERT_EQ(Status().dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
     }
@@ -112,8 +113,6 @@ TEST_F(ScriptService, AStartOrStopTheSystemRefusesIsFalseWithItsTrace) {
     EXPECT_EQ(traces[2].rfind(L"tq " + std::wstring(c.message) + L"tq err:", 0), 0u);
     EXPECT_NE(traces[2], L"tq " + std::wstring(c.message) + L"tq err:0\r\n") << "the system's reason";
     TearDown();
-    service = nullptr;
-    manager = nullptr;
   }
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "child_process.h"
+#include "core/handles.h"
 #include "core/system_dll.h"
 #include "script/lib_shell.h"
 #include "script/system_actions.h"
@@ -24,12 +25,11 @@ struct LinkFields {
 
 LinkFields ReadLink(const std::wstring& file) {
   LinkFields fields;
-  CoInitialize(nullptr);
-  IShellLinkW* link = nullptr;
-  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                 reinterpret_cast<void**>(&link)))) {
-    IPersistFile* persist = nullptr;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)))) {
+  const kw::ComScope com;
+  kw::ComPtr<IShellLinkW> link;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.ReceiveVoid()))) {
+    kw::ComPtr<IPersistFile> persist;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, persist.ReceiveVoid()))) {
       if (SUCCEEDED(persist->Load(file.c_str(), STGM_READ))) {
         wchar_t text[1024] = {};
         fields.loaded = true;
@@ -45,11 +45,8 @@ LinkFields ReadLink(const std::wstring& file) {
         link->GetWorkingDirectory(text, 1024);
         fields.workingFolder = text;
       }
-      persist->Release();
     }
-    link->Release();
   }
-  CoUninitialize();
   return fields;
 }
 

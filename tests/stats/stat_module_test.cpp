@@ -11,6 +11,7 @@
 #include "child_process.h"
 #include "temp_folder.h"
 #include "core/encoding.h"
+#include "core/handles.h"
 #include "standin_log.h"
 #include "stats/stat_api.h"
 
@@ -67,11 +68,11 @@ class StatModule : public TempFolderTest {
   }
 
   void SetUnionId(DWORD type, const void* data, DWORD size) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+    kw::UniqueKey key;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.Receive(),
+                              nullptr),
               ERROR_SUCCESS);
-    RegSetValueExW(key, L"UnionId", 0, type, static_cast<const BYTE*>(data), size);
-    RegCloseKey(key);
+    RegSetValueExW(key.Get(), L"UnionId", 0, type, static_cast<const BYTE*>(data), size);
   }
 
   std::vector<Call> Calls() const { return ReadCalls(log); }

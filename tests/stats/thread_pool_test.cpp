@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/handles.h"
 #include "stats/thread_pool.h"
 
 namespace {
@@ -53,7 +54,7 @@ class Watchdog {
  public:
   explicit Watchdog(DWORD limitMs) : done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     thread_ = std::thread([this, limitMs] {
-      if (WaitForSingleObject(done_, limitMs) == WAIT_TIMEOUT) {
+      if (WaitForSingleObject(done_.Get(), limitMs) == WAIT_TIMEOUT) {
         std::fprintf(stderr, "hung: %s\n", testing::UnitTest::GetInstance()->current_test_info()->name());
         std::fflush(stderr);
         TerminateProcess(GetCurrentProcess(), 3);
@@ -61,13 +62,12 @@ class Watchdog {
     });
   }
   ~Watchdog() {
-    SetEvent(done_);
+    SetEvent(done_.Get());
     thread_.join();
-    CloseHandle(done_);
   }
 
  private:
-  HANDLE done_;
+  kw::UniqueHandle done_;
   std::thread thread_;
 };
 
@@ -130,9 +130,10 @@ TEST(ThreadPool, WorkersRunWithComInitialisedAsSingleThreadedApartments) {
   ThreadPoolImpl pool(3);
   pool.Start();
   pool.AddTask(std::make_shared<EasyTask0>([&] {
-    const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    if (SUCCEEDED(hr)) CoUninitialize();
-    seen = hr;
+    {
+      const kw::ComScope com(COINIT_APARTMENTTHREADED);
+      seen = com.Result();
+    }
     journal.Add(0);
   }));
   ASSERT_TRUE(journal.WaitForCount(1));
@@ -141,17 +142,17 @@ TEST(ThreadPool, WorkersRunWithComInitialisedAsSingleThreadedApartments) {
 
 TEST(ThreadPool, StopWaitsForTheRunningTaskAndDropsQueuedOnes) {
   Journal journal;
-  HANDLE started = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  const kw::UniqueHandle started(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  const kw::UniqueHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   ThreadPoolImpl pool;
   pool.AddTask(std::make_shared<EasyTask0>([&] {
-    SetEvent(started);
-    WaitForSingleObject(release, 20000);
+    SetEvent(started.Get());
+    WaitForSingleObject(release.Get(), 20000);
     journal.Add(1);  // the task's end
   }));
   pool.AddTask(Record(journal, 99));
   pool.Start();
-  ASSERT_EQ(WaitForSingleObject(started, 20000), WAIT_OBJECT_0);
+  ASSERT_EQ(WaitForSingleObject(started.Get(), 20000), WAIT_OBJECT_0);
 
   std::thread stopper([&] {
     pool.Stop();
@@ -161,12 +162,10 @@ TEST(ThreadPool, StopWaitsForTheRunningTaskAndDropsQueuedOnes) {
   const auto deadline = std::chrono::steady_clock::now() + kPatience;
   while (!pool.IsStopped() && std::chrono::steady_clock::now() < deadline) Sleep(1);
   ASSERT_TRUE(pool.IsStopped());
-  SetEvent(release);
+  SetEvent(release.Get());
   stopper.join();
 
   EXPECT_EQ(journal.Values(), (std::vector<int>{1, 2}));
-  CloseHandle(started);
-  CloseHandle(release);
 }
 
 TEST(ThreadPool, StopOfAStoppedPoolKeepsQueuedTasksForTheNextStart) {

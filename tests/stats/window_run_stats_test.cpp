@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "core/handles.h"
 #include "temp_folder.h"
 #include "standin_log.h"
 
@@ -21,24 +22,24 @@ using namespace kwtest;
 class UnionIdValue {
  public:
   explicit UnionIdValue(DWORD value) {
-    RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_, nullptr);
+    RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, key_.Receive(),
+                    nullptr);
     DWORD old = 0, size = sizeof(old), type = 0;
-    if (RegQueryValueExW(key_, L"UnionId", nullptr, &type, reinterpret_cast<BYTE*>(&old), &size) == ERROR_SUCCESS &&
+    if (RegQueryValueExW(key_.Get(), L"UnionId", nullptr, &type, reinterpret_cast<BYTE*>(&old), &size) == ERROR_SUCCESS &&
         type == REG_DWORD)
       old_ = old;
-    RegSetValueExW(key_, L"UnionId", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    RegSetValueExW(key_.Get(), L"UnionId", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
   }
   ~UnionIdValue() {
     if (old_)
-      RegSetValueExW(key_, L"UnionId", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*old_), sizeof(DWORD));
+      RegSetValueExW(key_.Get(), L"UnionId", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*old_), sizeof(DWORD));
     else
-      RegDeleteValueW(key_, L"UnionId");
-    RegCloseKey(key_);
+      RegDeleteValueW(key_.Get(), L"UnionId");
   }
 
  private:
   static constexpr wchar_t kKey[] = L"SOFTWARE\\KWSweep";
-  HKEY key_ = nullptr;
+  kw::UniqueKey key_;
   std::optional<DWORD> old_;
 };
 

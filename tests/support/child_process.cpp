@@ -83,6 +83,7 @@ ChildRun RunChild(const ChildOptions& options) {
                       options.workingFolder.empty() ? nullptr : options.workingFolder.c_str(), &startup,
                       &process))
     return run;
+  const ProcessHandles owned(process);
   run.started = true;
   run.processId = process.dwProcessId;
   run.mainThreadId = process.dwThreadId;
@@ -110,10 +111,10 @@ ChildRun RunChild(const ChildOptions& options) {
           status = DBG_EXCEPTION_NOT_HANDLED;
         break;
       case CREATE_PROCESS_DEBUG_EVENT:
-        if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
+        kw::UniqueHandle(event.u.CreateProcessInfo.hFile).Close();  // the debugger's to close
         break;
       case LOAD_DLL_DEBUG_EVENT:
-        if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
+        kw::UniqueHandle(event.u.LoadDll.hFile).Close();
         break;
       case EXIT_PROCESS_DEBUG_EVENT:
         run.exitCode = event.u.ExitProcess.dwExitCode;
@@ -125,8 +126,6 @@ ChildRun RunChild(const ChildOptions& options) {
     ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
   }
   WaitForSingleObject(process.hProcess, 5000);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
   return run;
 }
 
@@ -183,14 +182,14 @@ std::wstring ExeFolder() {
 }
 
 std::string ReadBytes(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
+  const kw::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+  if (!file) return {};
   std::string bytes;
   char buffer[65536];
   DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) bytes.append(buffer, read);
-  CloseHandle(file);
+  while (ReadFile(file.Get(), buffer, sizeof(buffer), &read, nullptr) && read > 0) bytes.append(buffer, read);
   return bytes;
 }
 
@@ -204,12 +203,11 @@ std::wstring ReadTextFile(const std::wstring& path) {
 }
 
 bool WriteBytes(const std::wstring& path, const std::string& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  kw::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  if (!file) return false;
   DWORD written = 0;
-  const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-  return ok && written == bytes.size();
+  const BOOL ok = WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  return file.Close() && ok && written == bytes.size();
 }
 
 bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -218,8 +216,7 @@ void RemoveTree(const std::wstring& path) {
   // Not the shell's delete: this copes with read-only files, which tests
   // leave behind on purpose, and with names such as "...x".
   WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
+  if (const kw::UniqueFind find(FindFirstFileW((path + L"\\*").c_str(), &found)); find) {
     do {
       const std::wstring name = found.cFileName;
       if (name == L"." || name == L"..") continue;
@@ -230,8 +227,7 @@ void RemoveTree(const std::wstring& path) {
         SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileW(child.c_str());
       }
-    } while (FindNextFileW(find, &found));
-    FindClose(find);
+    } while (FindNextFileW(find.Get(), &found));
   }
   SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_DIRECTORY);
   RemoveDirectoryW(path.c_str());

@@ -8,7 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "core/handles.h"
+
 namespace kwtest {
+
+// Both handles of a process CreateProcessW started, owned from then on.
+struct ProcessHandles {
+  ProcessHandles() = default;
+  explicit ProcessHandles(const PROCESS_INFORMATION& started)
+      : process(started.hProcess), thread(started.hThread), id(started.dwProcessId) {}
+  kw::UniqueHandle process;
+  kw::UniqueHandle thread;
+  DWORD id = 0;
+};
 
 struct TraceLine {
   DWORD threadId = 0;
@@ -49,10 +61,6 @@ HWND CreateTestWindow(const wchar_t* windowClass, const wchar_t* title, DWORD st
 
 // A visible top-level window of process `pid` (optionally of a class), or null.
 HWND FindVisibleWindow(DWORD pid, const wchar_t* windowClass = nullptr);
-// The text of a window of another process, "" when it does not answer at
-// once. Never waits on the window's thread: that may be a stopped debuggee.
-std::wstring WindowText(HWND window);
-
 // A window's text, asked with a timed send: the window may belong to a
 // debuggee stopped at a trace, and nothing may wait for it. "" if busy.
 std::wstring WindowText(HWND window);

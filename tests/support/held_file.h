@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "core/handles.h"
+
 namespace kwtest {
 
 // Opened for reading without any sharing: nobody can delete the file while
@@ -12,17 +14,12 @@ class HeldFile {
  public:
   explicit HeldFile(const std::wstring& path)
       : handle_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-  ~HeldFile() { Release(); }
-  HeldFile(const HeldFile&) = delete;
-  HeldFile& operator=(const HeldFile&) = delete;
-  bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
-  void Release() {
-    if (Held()) CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-  }
+  bool Held() const { return handle_.Valid(); }
+  // Lets go of the file before this goes.
+  void Release() { handle_.Reset(); }
 
  private:
-  HANDLE handle_;
+  kw::UniqueHandle handle_;
 };
 
 }  // namespace kwtest

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "child_process.h"
+
 namespace kwtest {
 
 class HostLink {
@@ -54,8 +56,7 @@ class HostLink {
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
       return;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    const ProcessHandles started(process);
     for (int i = 0; i < 100 && Made() != linkExpected; ++i) Sleep(50);
   }
 

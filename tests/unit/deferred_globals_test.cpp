@@ -9,6 +9,7 @@ extern "C" {
 #include <lua.h>
 }
 
+#include "core/handles.h"
 #include "installer/install_mgr.h"
 #include "script/deferred_globals.h"
 #include "script/engine.h"
@@ -23,18 +24,18 @@ using kwtest::RunScript;
 
 // Native function for the test script: holds the running event until the
 // window-side thread says it is done (or a generous safety timeout passes).
-HANDLE g_windowSideDone = nullptr;
+kw::UniqueHandle g_windowSideDone;
 std::atomic<bool> g_eventRunning{false};
 int WaitForWindowSide(lua_State*) {
   g_eventRunning = true;
-  const DWORD waited = WaitForSingleObject(g_windowSideDone, 30000);
+  const DWORD waited = WaitForSingleObject(g_windowSideDone.Get(), 30000);
   g_eventRunning = false;
   lua_pushboolean(QRVScriptEngine::Instance().State(), waited == WAIT_OBJECT_0);
   return 1;
 }
 
 TEST(DeferredGlobals, WindowThreadNeverWaitsForARunningEventAndItsWritesLandAfterIt) {
-  g_windowSideDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  g_windowSideDone.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   {
     auto lock = QRVScriptEngine::Instance().LockState();
     lua_register(QRVScriptEngine::Instance().State(), "wait_for_window_side", &WaitForWindowSide);
@@ -65,7 +66,7 @@ TEST(DeferredGlobals, WindowThreadNeverWaitsForARunningEventAndItsWritesLandAfte
   EXPECT_TRUE(g_eventRunning) << "the event is still running: nothing above waited for it";
   EXPECT_FALSE(anyReadSucceeded) << "reads are refused while the state is busy";
   EXPECT_TRUE(DeferredGlobals::Instance().HasPending());
-  SetEvent(g_windowSideDone);
+  SetEvent(g_windowSideDone.Get());
   worker.join();
 
   QRVScriptEngine& engine = QRVScriptEngine::Instance();
@@ -75,7 +76,7 @@ TEST(DeferredGlobals, WindowThreadNeverWaitsForARunningEventAndItsWritesLandAfte
   EXPECT_EQ(engine.GetGlobalInteger("seen_next_event"), 100) << "the latest write lands before the next event";
   EXPECT_EQ(engine.GetGlobalString("InstallPath"), L"D:\\路径");
   EXPECT_FALSE(DeferredGlobals::Instance().HasPending());
-  CloseHandle(g_windowSideDone);
+  g_windowSideDone.Reset();
   RunScript("QRVSE_OnInstall = nil QRVSE_BeforeComplete = nil");
 }
 
