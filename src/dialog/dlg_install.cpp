@@ -16,6 +16,7 @@
 #include "core/launch.h"
 #include "script/engine.h"
 #include "script/file_ops.h"
+#include "script/native_args.h"
 #include "script/system_actions.h"
 #include "stats/stat_module.h"
 #include "ui/button.h"
@@ -45,19 +46,6 @@ constexpr WPARAM kCloseConfirmed = 2;
 template <class T>
 T* Typed(CControlUI* control) {
   return dynamic_cast<T*>(control);
-}
-
-std::wstring ExpandEnvironment(const std::wstring& text) {
-  std::wstring expanded(text.size() + 1, L'\0');
-  for (;;) {
-    const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
-    if (needed == 0) return text;
-    if (needed <= expanded.size()) {
-      expanded.resize(needed - 1);
-      return expanded;
-    }
-    expanded.resize(needed);
-  }
 }
 
 std::wstring ProgramFilesFolder() {
@@ -415,7 +403,7 @@ void CDlgInstall::ShowNumber(int value) {
 void CDlgInstall::OnBtnStart(TNotifyUI&) { LaunchApp(); }
 
 void CDlgInstall::LaunchApp() {
-  const std::wstring folder = ExpandEnvironment(DialogScript::ReadString("global_install_path"));
+  const std::wstring folder = ExpandPath(DialogScript::ReadString("global_install_path"));
   const std::wstring program = dialog::ProgramPath(folder, DialogScript::ReadString("global_main_app_name"));
   const std::wstring parameters = DialogScript::ReadString("global_start_parameter");
   if (DialogScript::ReadBool("global_startuseexplorer_level")) {
