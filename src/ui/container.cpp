@@ -303,17 +303,25 @@ LayoutChild CContainerUI::LayoutInfo(const CControlUI& child) {
   return info;
 }
 
-void CContainerUI::SetPos(RECT rect, bool invalidate) {
-  CControlUI::SetPos(rect, invalidate);
-  if (items_.empty()) return;
-  const RECT content = GetContentRect();
+std::vector<CControlUI*> CContainerUI::PlaceFloatsAndListFlowItems() {
+  std::vector<CControlUI*> flow;
   for (std::size_t i = 0; i < items_.size(); ++i) {
     CControlUI* item = items_[i];
     if (!item->IsVisible()) continue;
     if (item->IsFloat()) {
       SetFloatPos(static_cast<int>(i));
-      continue;
+    } else {
+      flow.push_back(item);
     }
+  }
+  return flow;
+}
+
+void CContainerUI::SetPos(RECT rect, bool invalidate) {
+  CControlUI::SetPos(rect, invalidate);
+  if (items_.empty()) return;
+  const RECT content = GetContentRect();
+  for (CControlUI* item : PlaceFloatsAndListFlowItems()) {
     const int width = Clamp(content.right - content.left, item->GetMinWidth(), item->GetMaxWidth());
     const int height = Clamp(content.bottom - content.top, item->GetMinHeight(), item->GetMaxHeight());
     item->SetPos(RECT{content.left, content.top, content.left + width, content.top + height}, false);
@@ -322,18 +330,9 @@ void CContainerUI::SetPos(RECT rect, bool invalidate) {
 
 void CContainerUI::LayOutLine(bool horizontal, int childPadding, CrossAlign crossAlign, bool expandBalance) {
   const RECT content = GetContentRect();
-  std::vector<CControlUI*> laidOut;
+  const std::vector<CControlUI*> laidOut = PlaceFloatsAndListFlowItems();
   std::vector<LayoutChild> children;
-  for (std::size_t i = 0; i < items_.size(); ++i) {
-    CControlUI* item = items_[i];
-    if (!item->IsVisible()) continue;
-    if (item->IsFloat()) {
-      SetFloatPos(static_cast<int>(i));
-      continue;
-    }
-    laidOut.push_back(item);
-    children.push_back(LayoutInfo(*item));
-  }
+  for (CControlUI* item : laidOut) children.push_back(LayoutInfo(*item));
   if (laidOut.empty()) return;
   LinearLayoutInput input;
   input.content = ToIntRect(content);

@@ -95,6 +95,8 @@ class CContainerUI : public CControlUI, public IContainerUI {
  protected:
   // Lays the visible children out along one axis (floating ones by SetFloatPos).
   void LayOutLine(bool horizontal, int childPadding, CrossAlign crossAlign, bool expandBalance);
+  // Places the visible floating children; returns the visible others, in order.
+  std::vector<CControlUI*> PlaceFloatsAndListFlowItems();
   // Fixed widths (or heights) of the visible, non-floating children, summed.
   int SumOfFixedExtents(bool horizontal) const;
   // The scaled children as the layout arithmetic sees them.

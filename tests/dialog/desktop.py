@@ -121,6 +121,22 @@ class Window:
         xdo("type", "--delay", 30, text)
         time.sleep(0.3)
 
+    def replace_text(self, x, y, text):
+        """Clicks the field at (x, y), clears it and types text."""
+        self.click(x, y)
+        self.keys("ctrl+a")
+        self.keys("BackSpace")
+        self.type(text)
+
+
+def wait_or_kill(process, timeout):
+    """The exit code, or None (and the process killed) after timeout seconds."""
+    try:
+        return process.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        return None
+
 
 def clipboard():
     """The clipboard's text up to its first NUL (Wine hands over the whole

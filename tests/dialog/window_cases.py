@@ -20,7 +20,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from desktop import (Prefix, Shot, Window, clipboard, differing_fraction, find_window, geometry,  # noqa
-                     take_clipboard, window_gone, xdo)
+                     take_clipboard, wait_or_kill, window_gone, xdo)
 from window_install import INSTALL_BUTTON, PATH_FIELD, TITLE, check, failures  # noqa
 
 CLOSE_BUTTON = (571, 22)
@@ -73,17 +73,10 @@ class Installer:
         return text
 
     def type_path(self, path):
-        self.window.click(*PATH_FIELD)
-        self.window.keys("ctrl+a")
-        self.window.keys("BackSpace")
-        self.window.type(path)
+        self.window.replace_text(*PATH_FIELD, path)
 
     def end(self, timeout=30):
-        try:
-            return self.process.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            return None
+        return wait_or_kill(self.process, timeout)
 
     def close_confirmed(self):
         self.window.click(*CLOSE_BUTTON)

@@ -7,12 +7,11 @@ on; the close button on the completion view ends the installer with 0.
 
 window_edges.py SETUP_EXE WORK_DIR"""
 import os
-import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from desktop import Prefix, Shot, Window, differing_fraction, find_window, is_mapped, window_gone, xdo  # noqa
+from desktop import Prefix, Shot, Window, differing_fraction, find_window, is_mapped, wait_or_kill, window_gone, xdo  # noqa
 from window_install import INSTALL_BUTTON, PATH_FIELD, TITLE, check, failures  # noqa
 
 CLOSE_BUTTON = (571, 22)
@@ -28,11 +27,7 @@ def main():
         if wid:
             time.sleep(1.5)
             xdo("key", "--window", wid, "alt+F4")
-        try:
-            first_code = first.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            first_code = None
-            first.kill()
+        first_code = wait_or_kill(first, 30)
         check(first_code == 0, f"Alt+F4 in the initial view closes the dialog ({first_code})")
 
         setup = prefix.start(setup_exe)
@@ -44,10 +39,7 @@ def main():
         window = Window(wid, 1)
 
         # A relative folder: the invalid-folder box, then the initial view again.
-        window.click(*PATH_FIELD)
-        window.keys("ctrl+a")
-        window.keys("BackSpace")
-        window.type("relative\\KWSweep")
+        window.replace_text(*PATH_FIELD, "relative\\KWSweep")
         window.click(*INSTALL_BUTTON)
         box = find_window("错误", 10)
         check(box is not None, "a relative folder shows the box captioned 错误")
@@ -70,21 +62,14 @@ def main():
         # (Without a window manager Xvfb cannot minimise or tell the active
         # window; the second installer must end and this window stay shown.)
         second = prefix.start(setup_exe)
-        try:
-            second_code = second.wait(timeout=60)
-        except subprocess.TimeoutExpired:
-            second_code = None
-            second.kill()
+        second_code = wait_or_kill(second, 60)
         check(second_code == 0, f"the second installer ends with 0 ({second_code})")
         time.sleep(0.5)
         check(is_mapped(wid), "the first dialog is shown again")
         check(len(xdo("search", "--onlyvisible", "--name", TITLE).split()) == 1, "one dialog only")
 
         # Alt+F4 while the worker runs is refused; the install goes on.
-        window.click(*PATH_FIELD)
-        window.keys("ctrl+a")
-        window.keys("BackSpace")
-        window.type("C:\\KWEdges\\KWSweep")
+        window.replace_text(*PATH_FIELD, "C:\\KWEdges\\KWSweep")
         window.click(*INSTALL_BUTTON)
         time.sleep(0.3)
         xdo("windowactivate", wid)
@@ -103,11 +88,7 @@ def main():
         # The close button of the completion view ends without asking.
         time.sleep(0.5)
         window.click(*CLOSE_BUTTON)
-        try:
-            code = setup.wait(timeout=30)
-        except subprocess.TimeoutExpired:
-            code = None
-            setup.kill()
+        code = wait_or_kill(setup, 30)
         check(code == 0, f"closing the completion view ends with 0 ({code})")
         check(find_window("提醒", 1) is None, "without asking")
     finally:

@@ -148,10 +148,7 @@ def main():
               "ticking the licence again enables the install button")
 
         # A typed folder with a trailing backslash.
-        window.click(*PATH_FIELD)
-        window.keys("ctrl+a")
-        window.keys("BackSpace")
-        window.type(TYPED_FOLDER)
+        window.replace_text(*PATH_FIELD, TYPED_FOLDER)
         window.click(*INSTALL_BUTTON)
         started = time.time()
         samples = []
