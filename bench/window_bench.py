@@ -6,15 +6,22 @@ window_bench.py [WORK_DIR] [--runs N] [--full]
 Under Xvfb (xvfb-run -a -s "-screen 0 1280x800x24"), in a prefix of its own
 with a warm wineserver: the time from process start until the window's first
 painted frame shows on the screen (a block at the screen's centre, where
-both installers centre their window, stops being the black root), for the demo
-installer and for an NSIS installer with a Modern UI welcome page and the
-same payload; medians of RUNS (default 5). With --full also the whole
-windowed install of the demo driven by mouse (start, install, completion
-view, start button, exit). Needs a build and makensis."""
+every window here is centred, stops being the black root; read straight from
+the X server by bench/frame_probe.c every half millisecond), for the demo
+installer, for an NSIS installer with a Modern UI welcome page and the same
+payload, and for a bare Win32 window (bench/bare_window.c: what Wine itself
+spends on starting a process and showing a window); medians of RUNS
+(default 5), taken in turns. Ours also traces its first frame against its own
+process creation time ("first frame N ms after the process started"); that
+figure is printed beside. With --full also the whole windowed install of the
+demo driven by mouse (start, install, completion view, start button, exit).
+Needs a build, makensis, gcc and the X11 headers."""
 import os
+import re
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -54,21 +61,40 @@ def probe_painted():
     return any(out)
 
 
-def first_paint(prefix, exe):
-    """Seconds from start to the first frame on screen; the process is ended after."""
+def build_tools(work):
+    """The screen probe (native, Xlib) and the bare window (Win32)."""
+    probe = os.path.join(work, "frame_probe")
+    bare = os.path.join(work, "bare_window.exe")
+    subprocess.run(["gcc", "-O2", "-o", probe, os.path.join(HERE, "frame_probe.c"), "-lX11"], check=True)
+    subprocess.run(["i686-w64-mingw32-gcc", "-O2", "-municode", "-mwindows", "-o", bare,
+                    os.path.join(HERE, "bare_window.c")], check=True)
+    return probe, bare
+
+
+def first_paint(prefix, probe, exe, shot=None):
+    """Seconds from start to the first frame on screen, and the start-up time
+    the program traced itself (or None); the process is ended after."""
     assert not probe_painted(), "the screen's centre is not free"
-    started = time.perf_counter()
-    process = prefix.start(exe)
-    seconds = None
-    while time.perf_counter() - started < 20:
-        if probe_painted():
-            seconds = time.perf_counter() - started
-            break
-    process.kill()
-    process.wait()
+    x, y, cx, cy = PROBE
+    watcher = subprocess.Popen([probe, str(x), str(y), str(cx), str(cy), "20"], stdout=subprocess.PIPE, text=True)
+    assert watcher.stdout.readline().strip() == "ready"
+    with tempfile.TemporaryFile("w+") as err:
+        started = time.monotonic()
+        process = subprocess.Popen(["wine", exe], env=dict(prefix.env, WINEDEBUG="warn+seh"),
+                                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=err)
+        seen = watcher.stdout.readline().strip()
+        watcher.wait()
+        seconds = float(seen) - started if seen != "timeout" else None
+        if shot and seconds is not None:
+            subprocess.run(["import", "-window", "root", shot])
+        time.sleep(0.2)  # let the trace line out
+        process.kill()
+        process.wait()
+        err.seek(0)
+        traced = re.search(r"first frame (\d+) ms after the process started", err.read())
     while probe_painted():
         time.sleep(0.05)
-    return seconds
+    return seconds, traced and int(traced.group(1)) / 1000
 
 
 def full_install(prefix, exe):
@@ -106,22 +132,36 @@ def main():
         open(script, "w").write(NSI.replace("@OUT@", nsis).replace("@PAYLOAD@", PAYLOAD))
         subprocess.run(["makensis", "-V1", script], check=True)
     ours = os.path.join(BIN, "KWSweepSetup.exe")
+    probe, bare = build_tools(work)
+    programs = {"ours": ours, "nsis": nsis, "bare": bare}
     prefix = Prefix(os.path.join(work, "prefix"))
     try:
-        first_paint(prefix, ours)  # warm the file cache and the wineserver
-        first_paint(prefix, nsis)
-        times = {"ours": [], "nsis": []}
-        for _ in range(runs):
-            times["ours"].append(first_paint(prefix, ours))
-            times["nsis"].append(first_paint(prefix, nsis))
+        for exe in programs.values():
+            first_paint(prefix, probe, exe)  # warm the file cache and the wineserver
+        times = {name: [] for name in programs}
+        traced = []
+        for run in range(runs):
+            for name, exe in programs.items():
+                shot = os.path.join(work, f"first-frame-{name}.png") if run == runs - 1 else None
+                seconds, self_traced = first_paint(prefix, probe, exe, shot)
+                times[name].append(seconds)
+                if name == "ours":
+                    traced.append(self_traced)
         medians = {}
         for name, values in times.items():
             painted = [v for v in values if v is not None]
             medians[name] = statistics.median(painted) if painted else None
             shown = f"{medians[name] * 1000:.0f} ms" if painted else "never"
             print(f"first paint {name:5}: median {shown}  runs {[v and round(v * 1000) for v in values]}")
+        known = [t for t in traced if t is not None]
+        if known:
+            print(f"first frame as traced by ours (from its process creation): median "
+                  f"{statistics.median(known) * 1000:.0f} ms  runs {[t and round(t * 1000) for t in traced]}")
         if medians["ours"] and medians["nsis"]:
             print(f"ratio ours/nsis: {medians['ours'] / medians['nsis']:.2f}")
+        if medians["ours"] and medians["bare"]:
+            print(f"ours above the bare window: {(medians['ours'] - medians['bare']) * 1000:.0f} ms")
+        print(f"screenshots of the last run's first frames: {work}/first-frame-*.png")
         if "--full" in sys.argv:
             whole = []
             for _ in range(runs):

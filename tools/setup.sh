@@ -18,7 +18,7 @@ packages=(
   cmake ninja-build make
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine64 wine32:i386
-  xvfb xauth xdotool x11-utils imagemagick xclip
+  xvfb xauth xdotool x11-utils imagemagick xclip libx11-dev
   7zip zip unzip
   googletest libz-mingw-w64-dev libstb-dev libspdlog-dev libfmt-dev
   dpkg-dev fonts-wqy-microhei python3 file

@@ -41,6 +41,17 @@ void DebugTrace(const wchar_t* format, ...) {
 
 unsigned long LastSystemError() { return GetLastError(); }
 
+unsigned long MillisecondsSinceProcessStart() {
+  FILETIME created{}, exited{}, kernel{}, user{}, now{};
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+  GetSystemTimeAsFileTime(&now);
+  const auto ticks = [](const FILETIME& t) {
+    return (static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
+  const unsigned long long start = ticks(created), end = ticks(now);
+  return end > start ? static_cast<unsigned long>((end - start) / 10000) : 0;
+}
+
 namespace {
 
 // __FILE__ as the compiler got it: absolute in a plain build, relative to the

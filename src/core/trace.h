@@ -21,6 +21,10 @@ void DebugTrace(const wchar_t* format, ...);
 // with the writer's source position and the system error it read.
 void TraceFailureAt(const wchar_t* prefix, const char* sourceFile, int sourceLine, unsigned long systemError);
 
+// Milliseconds since the system says this process was created, for traces
+// of how long start-up took.
+unsigned long MillisecondsSinceProcessStart();
+
 // GetLastError, for the macro below without windows.h.
 unsigned long LastSystemError();
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "core/trace.h"
 #include "ui/container.h"
 #include "ui/control.h"
 #include "ui/image_types.h"
@@ -149,6 +150,8 @@ void CPaintManagerUI::Shutdown() {
 CPaintManagerUI::CPaintManagerUI()
     : imageCaches_(std::make_unique<ImageCaches>()), shadow_(std::make_unique<CShadowUI>()) {
   InitCommonControlsOnce();
+  // Loaded now rather than in the middle of the first frame.
+  HasAlphaBlend();
   if (!Process().systemFont) Process().systemFont = SystemFontEntry();
 }
 
@@ -1369,7 +1372,7 @@ bool CPaintManagerUI::HandlePaint() {
       FrameRect(target, &area, red.Get());
     }
   }
-  ++completedPaints_;
+  if (++completedPaints_ == 1) kw::DebugTrace(L"first frame %lu ms after the process started", kw::MillisecondsSinceProcessStart());
   if (rootLaidOut && root_) SendNotify(root_, L"windowsize", 0, 0, true);
   return true;
 }
