@@ -33,6 +33,7 @@ BIN = os.path.join(ROOT, "build", "win32", "bin")
 PAYLOAD = os.path.join(ROOT, "build", "win32", "demo-product", "payload")
 # A block at the screen's centre: a single pixel can fall on black text.
 PROBE = (630, 390, 21, 21)
+SETTLE_SECONDS = 1.0
 
 NSI = r"""Unicode true
 SetCompressor /SOLID lzma
@@ -87,7 +88,10 @@ def first_paint(prefix, probe, exe, shot=None):
         seconds = float(seen) - started if seen != "timeout" else None
         if shot and seconds is not None:
             subprocess.run(["import", "-window", "root", shot])
-        time.sleep(0.2)  # let the trace line out
+        # Every program gets a second to settle before it is ended: ending one in
+        # the middle of its start leaves Wine work behind that slows the next
+        # start by tens of milliseconds, whichever program that is.
+        time.sleep(SETTLE_SECONDS)
         process.kill()
         process.wait()
         err.seek(0)
@@ -134,6 +138,8 @@ def main():
     ours = os.path.join(BIN, "KWSweepSetup.exe")
     probe, bare = build_tools(work)
     programs = {"ours": ours, "nsis": nsis, "bare": bare}
+    if os.environ.get("KW_BENCH_ONLY"):
+        programs = {name: programs[name] for name in os.environ["KW_BENCH_ONLY"].split(",")}
     prefix = Prefix(os.path.join(work, "prefix"))
     try:
         for exe in programs.values():
@@ -157,9 +163,9 @@ def main():
         if known:
             print(f"first frame as traced by ours (from its process creation): median "
                   f"{statistics.median(known) * 1000:.0f} ms  runs {[t and round(t * 1000) for t in traced]}")
-        if medians["ours"] and medians["nsis"]:
+        if medians.get("ours") and medians.get("nsis"):
             print(f"ratio ours/nsis: {medians['ours'] / medians['nsis']:.2f}")
-        if medians["ours"] and medians["bare"]:
+        if medians.get("ours") and medians.get("bare"):
             print(f"ours above the bare window: {(medians['ours'] - medians['bare']) * 1000:.0f} ms")
         print(f"screenshots of the last run's first frames: {work}/first-frame-*.png")
         if "--full" in sys.argv:

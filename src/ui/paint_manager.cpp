@@ -13,6 +13,7 @@
 #include "ui/render.h"
 #include "ui/shadow.h"
 #include "ui/system_libraries.h"
+#include "ui/warm_up.h"
 #include "ui/ui_actions.h"
 #include "ui/value_parse.h"
 
@@ -136,6 +137,7 @@ bool CPaintManagerUI::TranslateMessage(const MSG* message) {
 }
 
 void CPaintManagerUI::Shutdown() {
+  CWarmUp::Process().Wait();
   ProcessState& state = Process();
   SharedImageCaches().images.clear();
   SharedImageCaches().descriptors.clear();
@@ -149,7 +151,9 @@ void CPaintManagerUI::Shutdown() {
 
 CPaintManagerUI::CPaintManagerUI()
     : imageCaches_(std::make_unique<ImageCaches>()), shadow_(std::make_unique<CShadowUI>()) {
-  InitCommonControlsOnce();
+  // The common controls are needed by the tooltip alone: the window does not
+  // wait for them (nor for the rest of the warm-up) before its first frame.
+  CWarmUp::Process().Start();
   // Loaded now rather than in the middle of the first frame.
   HasAlphaBlend();
   if (!Process().systemFont) Process().systemFont = SystemFontEntry();
@@ -1181,6 +1185,7 @@ bool CPaintManagerUI::HandleHover(LPARAM lParam) {
 
 void CPaintManagerUI::ShowTooltip(CControlUI* control) {
   if (!tooltipWindow_) {
+    CWarmUp::Process().Wait();
     tooltipWindow_.Reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                          WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                                          CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, GetModuleHandleW(nullptr),

@@ -1,5 +1,6 @@
 #include "ui/render_gdiplus.h"
 
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -98,6 +99,25 @@ CGdiPlusText::CGdiPlusText(HMODULE module) : api_(std::make_unique<Api>()) {
 }
 
 CGdiPlusText::~CGdiPlusText() = default;
+
+void CGdiPlusText::WarmUp() const {
+  if (!loaded_) return;
+  const Api& a = *api_;
+  kw::UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  LOGFONTW logFont{};
+  if (!dc || GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof(logFont), &logFont) != sizeof(logFont)) return;
+  kw::GdiPlusPtr<GpGraphics> graphics(a.DeleteGraphics);
+  if (a.CreateFromHDC(dc.Get(), graphics.Receive()) != kOk) return;
+  kw::GdiPlusPtr<GpFont> font(a.DeleteFont);
+  if (a.CreateFontFromLogfontW(dc.Get(), &logFont, font.Receive()) != kOk) return;
+  GpStringFormat* format = nullptr;
+  if (a.StringFormatGetGenericTypographic(&format) != kOk) return;
+  const RectF layout{0, 0, 1000, 100};
+  RectF bounds{};
+  constexpr wchar_t kSample[] = L"Setup \u5b89\u88c5";
+  a.MeasureString(graphics.Get(), kSample, static_cast<int>(std::size(kSample) - 1), font.Get(), &layout, format,
+                  &bounds, nullptr, nullptr);
+}
 
 bool CGdiPlusText::DrawText(HDC dc, RECT& rect, std::wstring_view text, const GdiPlusTextStyle& style) const {
   if (!loaded_ || !dc || !style.font) return false;

@@ -40,6 +40,10 @@ class CGdiPlusText {
   // measured size. False when GDI+ cannot (not started, no such font, any
   // failed call): the caller draws through GDI instead.
   bool DrawText(HDC dc, RECT& rect, std::wstring_view text, const GdiPlusTextStyle& style) const;
+  // Measures a short text once with the default GUI font, off the count:
+  // GDI+ builds its font set on the first font, which a start-up thread can
+  // pay for while the window is being made.
+  void WarmUp() const;
   // Texts drawn or measured through GDI+ so far.
   std::size_t DrawnCount() const { return drawn_; }
 
