@@ -27,6 +27,25 @@ packages=(
   nsis
 )
 
+# Which path the build and the tests take: Wine on this machine, or Wine in a
+# Debian guest under QEMU when this machine cannot execute 32-bit x86 code
+# (IA-32 emulation off: every i386 program fails with "Exec format error").
+# KW_WINE_VM=1 forces the guest, KW_WINE_VM=0 the native path.
+mkdir -p "$deps/vm"
+probe="$deps/vm/i386-probe"
+[ -x "$probe" ] || python3 "$root/tools/vm/i386_probe.py" "$probe"
+if probe_error=$("$probe" 2>&1); then probe_error=; else probe_error=${probe_error:-"exit code $?"}; fi
+if [ -n "$probe_error" ]; then touch "$deps/vm/no-i386"; else rm -f "$deps/vm/no-i386"; fi
+wine_vm=${KW_WINE_VM:-$([ -n "$probe_error" ] && echo 1 || echo 0)}
+if [ "$wine_vm" = 1 ]; then
+  why="this machine cannot execute 32-bit x86 code (${probe_error##*: })"
+  [ -n "$probe_error" ] || why="KW_WINE_VM=1"
+  echo "setup: path: guest — $why: every Wine command of the build and the tests runs in a Debian guest under QEMU ($("$root/tools/vm/guest" accel-line))"
+  packages+=(qemu-system-x86 qemu-utils debootstrap e2fsprogs)
+else
+  echo "setup: path: native — this machine executes 32-bit x86 code: Wine runs here"
+fi
+
 have_all() {
   local p
   for p in "${packages[@]}"; do
@@ -135,4 +154,8 @@ ln -sfn "$(find -H "$deps/src" -maxdepth 1 -type d -name 'lua5.2-*' | sort | tai
 ln -sfn "$(find -H "$deps/src" -maxdepth 1 -type d -name '7zip-*' | sort | tail -n1)" "$deps/7zip"
 test -f "$deps/lua/src/lua.h"
 test -f "$deps/7zip/C/7zArcIn.c"
+# The guest: built once, again only when its package list or build script change.
+if [ "$wine_vm" = 1 ]; then
+  "$root/tools/vm/image" "${private_apt[@]}"
+fi
 echo "setup: ready"

@@ -1,18 +1,34 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything for Windows and runs the whole
 # suite under Wine, on a private X display, with one wineserver per prefix.
+# Where Wine has to run in the guest (tools/vm), one guest serves the whole
+# run, build included, with its own X display, and stops at the end.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 if [ -z "${KW_TEST_UNDER_DISPLAY:-}" ]; then
   tools/setup.sh
-  cmake --preset win32
-  cmake --build --preset win32
-  KW_TEST_UNDER_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
+  if [ "${KW_WINE_VM:-}" = 1 ] || { [ -z "${KW_WINE_VM:-}" ] && [ -e .deps/vm/no-i386 ]; }; then
+    export KW_WINE_VM=1 PATH="$root/tools/vm/bin:$PATH"
+    trap 'tools/vm/guest stop' EXIT
+    tools/vm/guest start
+    cmake --preset win32
+    cmake --build --preset win32
+    # Forwarded commands that have a display get the guest's.
+    export DISPLAY=guest KW_TEST_UNDER_DISPLAY=1
+  else
+    cmake --preset win32
+    cmake --build --preset win32
+    KW_TEST_UNDER_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
+  fi
 fi
 
 # Both prefixes, each with a wineserver that stays up for the whole run
 # (a program then starts in ~0.05 s instead of ~0.5 s).
 tools/wine/up
-trap 'tools/wine/up down' EXIT
+if [ "${KW_WINE_VM:-}" = 1 ]; then
+  trap 'tools/wine/up down; tools/vm/guest stop' EXIT
+else
+  trap 'tools/wine/up down' EXIT
+fi
 ctest --preset win32 -j2 "$@"
