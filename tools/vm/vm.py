@@ -153,9 +153,54 @@ def qemu_command(image, port):
             "-kernel", f"{image}/vmlinuz", "-initrd", f"{image}/initrd.img", "-append", " ".join(append),
             "-drive", f"file={image}/root.img,if=virtio,format=raw,snapshot=on",
             "-virtfs", f"{share},path={ROOT},mount_tag=kwshare0",
-            "-virtfs", f"{share},path=/tmp,mount_tag=kwshare1",
+            "-object", f"memory-backend-memfd,id=mem,size={memory}M,share=on", "-numa", "node,memdev=mem",
+            *file_system_devices(),
             "-netdev", f"user,id=net0,restrict=on,hostfwd=tcp:127.0.0.1:{port}-:{GUEST_PORT}",
             "-device", "virtio-net-pci,netdev=net0"]
+
+
+# The shares Wine runs from: virtio-fs, one daemon each (the 9p share above
+# only carries the guest's init).
+SHARES = (("kwfs0", ROOT), ("kwfs1", "/tmp"))
+
+
+def virtiofsd():
+    for path in ("/usr/lib/qemu/virtiofsd", "/usr/libexec/virtiofsd"):
+        if os.access(path, os.X_OK):
+            return path
+    raise GuestError("virtiofsd is missing (Debian's qemu-system-common ships it): run tools/setup.sh")
+
+
+def file_system_devices():
+    devices = []
+    for tag, _ in SHARES:
+        devices += ["-chardev", f"socket,id={tag},path={RUN}/{tag}.sock",
+                    "-device", f"vhost-user-fs-pci,chardev={tag},tag={tag}"]
+    return devices
+
+
+def start_file_systems():
+    """One virtiofsd per share; each ends by itself when QEMU lets go of it."""
+    daemon = virtiofsd()
+    sudo = [] if os.getuid() == 0 else ["sudo", "-n"]
+    for tag, path in SHARES:
+        socket_path = os.path.join(RUN, f"{tag}.sock")
+        try:
+            os.unlink(socket_path)
+        except OSError:
+            pass
+        with open(os.path.join(RUN, f"{tag}.log"), "wb") as log:
+            subprocess.Popen([*sudo, daemon, f"--socket-path={socket_path}", "-o", f"source={path}", "-o", "cache=none",
+                              "-o", "no_posix_lock"], stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
+                             start_new_session=True)
+    deadline = time.monotonic() + 10
+    for tag, _ in SHARES:
+        socket_path = os.path.join(RUN, f"{tag}.sock")
+        while not os.path.exists(socket_path):
+            if time.monotonic() > deadline:
+                raise GuestError(f"virtiofsd did not open {socket_path}:\n"
+                                 f"{open(os.path.join(RUN, f'{tag}.log'), errors='replace').read()[-800:]}")
+            time.sleep(0.05)
 
 
 def running_port():
@@ -194,6 +239,7 @@ def boot(quiet):
         image = image_dir()
         port = free_port()
         begun = time.monotonic()
+        start_file_systems()
         with open(os.path.join(RUN, "qemu.log"), "wb") as log:
             qemu = subprocess.Popen(qemu_command(image, port), stdin=subprocess.DEVNULL, stdout=log,
                                     stderr=subprocess.STDOUT, start_new_session=True)
