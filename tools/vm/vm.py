@@ -175,7 +175,7 @@ def file_system_devices():
     devices = []
     for tag, _ in SHARES:
         devices += ["-chardev", f"socket,id={tag},path={RUN}/{tag}.sock",
-                    "-device", f"vhost-user-fs-pci,chardev={tag},tag={tag}"]
+                    "-device", f"vhost-user-fs-pci,chardev={tag},tag={tag},event_idx=off"]
     return devices
 
 
@@ -191,7 +191,7 @@ def start_file_systems():
             pass
         with open(os.path.join(RUN, f"{tag}.log"), "wb") as log:
             subprocess.Popen([*sudo, daemon, f"--socket-path={socket_path}", "-o", f"source={path}", "-o", "cache=none",
-                              "-o", "no_posix_lock"], stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
+                              "-o", "no_posix_lock", "--thread-pool-size=0"], stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
                              start_new_session=True)
     deadline = time.monotonic() + 10
     for tag, _ in SHARES:
