@@ -20,7 +20,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from desktop import (Prefix, Shot, Window, clipboard, differing_fraction, find_window, geometry,  # noqa
-                     take_clipboard, wait_or_kill, window_gone, xdo)
+                     patience, take_clipboard, wait_or_kill, window_gone, xdo)
 from window_install import INSTALL_BUTTON, PATH_FIELD, TITLE, check, failures  # noqa
 
 CLOSE_BUTTON = (571, 22)
@@ -64,7 +64,7 @@ class Installer:
         self.window.keys("ctrl+a")
         self.window.keys("ctrl+c")
         # The copy lands a moment later on a loaded machine.
-        end = time.time() + 5
+        end = time.time() + patience(5)
         text = clipboard()
         while not text and time.time() < end:
             time.sleep(0.2)
@@ -105,7 +105,7 @@ def pick_folders(prefix, setup, work):
         xdo("type", "--delay", 30, picked)
         time.sleep(0.3)
         Window(dialog, 1).click(*FOLDER_DIALOG_OPEN)
-        end = time.time() + 10
+        end = time.time() + patience(10)
         while time.time() < end and not window_gone(dialog):
             time.sleep(0.2)
         check(window_gone(dialog), f"the folder dialog takes {picked}")
@@ -148,7 +148,7 @@ def too_little_space(prefix, setup, listen, work):
             Shot(os.path.join(work, "artefacts", "free-space-box.png"))
             # The box's own text, read from its window.
             out = os.path.join(work, "box-text.txt")
-            prefix.start(listen, "--box-text", "提示", "Z:" + out.replace("/", "\\")).wait(timeout=30)
+            prefix.start(listen, "--box-text", "提示", "Z:" + out.replace("/", "\\")).wait(timeout=patience(30))
             text = open(out, encoding="utf-8").read() if os.path.exists(out) else ""
             check("需要105.99MB的空间" in text, f"the box asks for 105.99 MB ({text!r})")
             xdo("key", "--window", box, "Return")
@@ -183,7 +183,7 @@ def install_runs(prefix, setup, listen, work):
             os.remove(log)
         listener = prefix.start(listen, "Z:" + log.replace("/", "\\"), "3000")
         handle = None
-        end = time.time() + 20
+        end = time.time() + patience(20)
         while time.time() < end and handle is None:
             if os.path.exists(log):
                 for line in open(log):
@@ -214,7 +214,7 @@ def install_runs(prefix, setup, listen, work):
             else:
                 check(changed < 0.001, f"{name}: with id {app_id} the background stays ({changed:.3f})")
         finished = False
-        end = time.time() + 30
+        end = time.time() + patience(30)
         while time.time() < end and not finished:
             finished = os.path.exists(log) and "finished" in open(log).read()
             time.sleep(0.05)

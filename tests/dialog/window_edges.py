@@ -11,7 +11,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from desktop import Prefix, Shot, Window, differing_fraction, find_window, is_mapped, wait_or_kill, window_gone, xdo  # noqa
+from desktop import Prefix, Shot, Window, differing_fraction, find_window, is_mapped, patience, wait_or_kill, window_gone, xdo  # noqa
 from window_install import INSTALL_BUTTON, PATH_FIELD, TITLE, check, failures  # noqa
 
 CLOSE_BUTTON = (571, 22)
@@ -77,7 +77,7 @@ def main():
         time.sleep(0.5)
         check(setup.poll() is None and not window_gone(wid), "Alt+F4 during the install leaves the dialog open")
         installing = Shot()
-        end = time.time() + 120
+        end = time.time() + patience(120)
         complete = False
         while time.time() < end and not complete:
             time.sleep(0.5)

@@ -14,7 +14,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from desktop import Prefix, Shot, Window, clipboard, take_clipboard, differing_fraction, find_window, geometry, window_gone  # noqa
+from desktop import Prefix, Shot, Window, clipboard, take_clipboard, differing_fraction, find_window, geometry, patience, window_gone  # noqa
 
 TITLE = "KWSweep 磁盘清理 标准版安装"
 DEFAULT_FOLDER = r"C:\Program Files (x86)\KWSweep"
@@ -154,7 +154,7 @@ def main():
         samples = []
         complete = None
         reference = None
-        while time.time() - started < 120:
+        while time.time() - started < patience(120):
             shot = Shot()
             value = progress_value(shot, origin, scale)
             now = time.time() - started
@@ -185,7 +185,7 @@ def main():
 
         window.click(*START_BUTTON)
         try:
-            code = setup.wait(timeout=30)
+            code = setup.wait(timeout=patience(30))
         except subprocess.TimeoutExpired:
             code = None
             print(subprocess.run(["ps", "-eo", "pid,ppid,stat,args"], capture_output=True, text=True).stdout)
@@ -204,7 +204,7 @@ def main():
     silent_prefix = Prefix(os.path.join(args.work, f"prefix-{tag}-silent"))
     try:
         # The silent run may start the product; only the installer is waited for.
-        silent_prefix.start(args.setup, "/InstallSlience", "true", "/path:" + FOLDER).wait(timeout=300)
+        silent_prefix.start(args.setup, "/InstallSlience", "true", "/path:" + FOLDER).wait(timeout=patience(300))
         silent = installed_state(silent_prefix)
     finally:
         silent_prefix.stop()
