@@ -180,7 +180,9 @@ def file_system_devices():
 
 
 def start_file_systems():
-    """One virtiofsd per share; each ends by itself when QEMU lets go of it."""
+    """One virtiofsd per share; each ends by itself when QEMU lets go of it.
+    cache=auto: "none" opens files for direct I/O, where Wine's shared writable
+    mappings (resource updates) fail; "auto" still rereads what changed."""
     daemon = virtiofsd()
     sudo = [] if os.getuid() == 0 else ["sudo", "-n"]
     for tag, path in SHARES:
@@ -190,7 +192,7 @@ def start_file_systems():
         except OSError:
             pass
         with open(os.path.join(RUN, f"{tag}.log"), "wb") as log:
-            subprocess.Popen([*sudo, daemon, f"--socket-path={socket_path}", "-o", f"source={path}", "-o", "cache=none",
+            subprocess.Popen([*sudo, daemon, f"--socket-path={socket_path}", "-o", f"source={path}", "-o", "cache=auto",
                               "-o", "no_posix_lock", "--thread-pool-size=0"], stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
                              start_new_session=True)
     deadline = time.monotonic() + 10
