@@ -1,5 +1,7 @@
 #include "ui/warm_up.h"
 
+#include <system_error>
+
 #include "core/system_dll.h"
 #include "core/trace.h"
 #include "ui/render_gdiplus.h"

@@ -21,7 +21,6 @@ class CWarmUp {
   void Start();
   // Returns when the work is done (at once when it never started).
   void Wait();
-  bool Started() const { return started_; }
 
   // The process's own, started by its first paint manager.
   static CWarmUp& Process();

@@ -3,7 +3,7 @@
 folder, shared by every command of a build or test run), forwards commands to
 its server and stops it.
 
-    vm.py start | stop | status
+    vm.py start | stop | status | accel-line
     vm.py exec [--] PROGRAM ARGS...   (what tools/vm/exec runs)
 
 A forwarded command ends on the host as it ended in the guest: same output,
@@ -214,10 +214,6 @@ def running_port():
 
 def start(quiet=False):
     """The port of a running guest, booting one if there is none."""
-    port = read("port")
-    if port and qemu_alive():
-        # Another command may be booting it right now: wait for it below.
-        pass
     os.makedirs(RUN, exist_ok=True)
     with open(os.path.join(RUN, "lock"), "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
@@ -237,37 +233,36 @@ def start(quiet=False):
 
 
 def boot(quiet):
-    if True:
-        image = image_dir()
-        port = free_port()
-        begun = time.monotonic()
-        start_file_systems()
-        with open(os.path.join(RUN, "qemu.log"), "wb") as log:
-            qemu = subprocess.Popen(qemu_command(image, port), stdin=subprocess.DEVNULL, stdout=log,
-                                    stderr=subprocess.STDOUT, start_new_session=True)
-        with open(os.path.join(RUN, "qemu.pid"), "w") as f:
-            f.write(str(qemu.pid))
-        with open(os.path.join(RUN, "port"), "w") as f:
-            f.write(str(port))
-        deadline = begun + boot_timeout()
-        while True:
-            if qemu.poll() is not None:
-                raise GuestError(f"the guest ended while booting (exit code {qemu.returncode}):\n"
-                                 f"{open(os.path.join(RUN, 'qemu.log'), errors='replace').read()[-1500:]}"
-                                 f"{console_tail()}")
-            if ping(port):
-                break
-            if time.monotonic() > deadline:
-                stop_qemu()
-                raise GuestError(f"the guest did not answer within {boot_timeout():.0f} s of booting "
-                                 f"(KW_WINE_VM_BOOT_TIMEOUT); its console ended with:\n{console_tail()}")
-            time.sleep(0.3)
-        seconds = time.monotonic() - begun
-        with open(os.path.join(RUN, "boot-seconds"), "w") as f:
-            f.write(f"{seconds:.1f}\n")
-        if not quiet:
-            print(f"vm: guest up in {seconds:.1f} s ({accel()})", file=sys.stderr)
-        return port
+    image = image_dir()
+    port = free_port()
+    begun = time.monotonic()
+    start_file_systems()
+    with open(os.path.join(RUN, "qemu.log"), "wb") as log:
+        qemu = subprocess.Popen(qemu_command(image, port), stdin=subprocess.DEVNULL, stdout=log,
+                                stderr=subprocess.STDOUT, start_new_session=True)
+    with open(os.path.join(RUN, "qemu.pid"), "w") as f:
+        f.write(str(qemu.pid))
+    with open(os.path.join(RUN, "port"), "w") as f:
+        f.write(str(port))
+    deadline = begun + boot_timeout()
+    while True:
+        if qemu.poll() is not None:
+            raise GuestError(f"the guest ended while booting (exit code {qemu.returncode}):\n"
+                             f"{open(os.path.join(RUN, 'qemu.log'), errors='replace').read()[-1500:]}"
+                             f"{console_tail()}")
+        if ping(port):
+            break
+        if time.monotonic() > deadline:
+            stop_qemu()
+            raise GuestError(f"the guest did not answer within {boot_timeout():.0f} s of booting "
+                             f"(KW_WINE_VM_BOOT_TIMEOUT); its console ended with:\n{console_tail()}")
+        time.sleep(0.3)
+    seconds = time.monotonic() - begun
+    with open(os.path.join(RUN, "boot-seconds"), "w") as f:
+        f.write(f"{seconds:.1f}\n")
+    if not quiet:
+        print(f"vm: guest up in {seconds:.1f} s ({accel()})", file=sys.stderr)
+    return port
 
 
 def stop_qemu():
@@ -374,6 +369,10 @@ def main(args):
             return 0
         if args[0] == "stop":
             stop()
+            return 0
+        if args[0] == "accel-line":
+            print("KVM, or TCG software emulation where KVM cannot boot it" if accel() == "kvm"
+                  else "TCG software emulation: slow")
             return 0
         if args[0] == "status":
             port = running_port()
