@@ -148,6 +148,7 @@ const NotifyMap* CDlgInstall::ClassMessageMap() {
       {L"click", L"BtnStart", NotifyHandlerOf(&CDlgInstall::OnBtnStart)},
       {L"selectchanged", L"CheckLicence", NotifyHandlerOf(&CDlgInstall::OnCheckLicenceChanged)},
       {L"timer", nullptr, NotifyHandlerOf(&CDlgInstall::OnTimer)},
+      {L"firstframe", nullptr, NotifyHandlerOf(&CDlgInstall::OnFirstFrame)},
       {},
   };
   static const NotifyMap map{WindowImplBase::ClassMessageMap(), entries};
@@ -157,7 +158,8 @@ const NotifyMap* CDlgInstall::ClassMessageMap() {
 const NotifyMap* CDlgInstall::GetMessageMap() const { return ClassMessageMap(); }
 
 void CDlgInstall::InitWindow() {
-  SetIcon(128);
+  // The icon follows the first frame (OnFirstFrame): handing it to the
+  // window manager costs more than drawing the whole window.
   const std::wstring title = DialogScript::ReadString("global_product_name") + L"安装";
   SetWindowTextW(GetHWND(), title.c_str());
 
@@ -192,6 +194,8 @@ void CDlgInstall::InitWindow() {
   InitInitView();
   CenterWindow();
 }
+
+void CDlgInstall::OnFirstFrame(TNotifyUI&) { SetIcon(128); }
 
 void CDlgInstall::ApplyMonitorDpi() {
   HMONITOR monitor = MonitorFromWindow(GetHWND(), MONITOR_DEFAULTTOPRIMARY);

@@ -57,6 +57,7 @@ class CDlgInstall : public DuiLib::WindowImplBase {
   void OnBtnInstall(DuiLib::TNotifyUI& notification);
   void OnBtnSelectPath(DuiLib::TNotifyUI& notification);
   void OnCheckLicenceChanged(DuiLib::TNotifyUI& notification);
+  void OnFirstFrame(DuiLib::TNotifyUI& notification);
   void OnBtnStart(DuiLib::TNotifyUI& notification);
   void LaunchApp();
   void StartInstall();

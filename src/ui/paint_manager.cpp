@@ -151,8 +151,7 @@ void CPaintManagerUI::Shutdown() {
 
 CPaintManagerUI::CPaintManagerUI()
     : imageCaches_(std::make_unique<ImageCaches>()), shadow_(std::make_unique<CShadowUI>()) {
-  // The common controls are needed by the tooltip alone: the window does not
-  // wait for them (nor for the rest of the warm-up) before its first frame.
+  // The window does not wait for the warm-up before its first frame.
   CWarmUp::Process().Start();
   // Loaded now rather than in the middle of the first frame.
   HasAlphaBlend();
@@ -1284,9 +1283,9 @@ bool CPaintManagerUI::HandlePaint() {
         if (!root_) return true;
       }
       if (layered_ && layeredChanged_) {
+        // New layered settings: this pass draws the whole window.
         layeredChanged_ = false;
-        Invalidate(client);
-        return true;
+        area = client;
       }
       shadow_->Update(window_);
     }
@@ -1377,7 +1376,13 @@ bool CPaintManagerUI::HandlePaint() {
       FrameRect(target, &area, red.Get());
     }
   }
-  if (++completedPaints_ == 1) kw::DebugTrace(L"first frame %lu ms after the process started", kw::MillisecondsSinceProcessStart());
+  if (++completedPaints_ == 1) {
+    kw::DebugTrace(L"first frame %lu ms after the process started", kw::MillisecondsSinceProcessStart());
+    // What the first frame did not need may load now, and the window may do
+    // what it put off until it was seen.
+    CWarmUp::Process().ReleaseDeferred();
+    if (root_) SendNotify(root_, L"firstframe", 0, 0, true);
+  }
   if (rootLaidOut && root_) SendNotify(root_, L"windowsize", 0, 0, true);
   return true;
 }

@@ -68,6 +68,26 @@ def installed_state(prefix):
     return state
 
 
+# The installer's icon (tools/make_icon.py): its disc colour as ARGB, at a
+# point of the 32x32 image inside the disc and off the stripe.
+ICON_DISC = 0xFF148CAA
+ICON_DISC_POINT = (16, 4)
+
+
+def window_icons(window):
+    """The icons the window gave the window manager: {(width, height): pixels}."""
+    out = subprocess.run(["xprop", "-id", window, "-notype", "-f", "_NET_WM_ICON", "32c", "=$0+", "_NET_WM_ICON"],
+                         capture_output=True, text=True).stdout
+    _, _, values = out.partition("=")
+    numbers = [int(v) for v in values.replace(",", " ").split() if v.isdigit()]
+    icons = {}
+    while len(numbers) >= 2:
+        cx, cy = numbers[0], numbers[1]
+        icons[(cx, cy)] = numbers[2:2 + cx * cy]
+        numbers = numbers[2 + cx * cy:]
+    return icons
+
+
 def progress_value(shot, window_origin, scale):
     left, row, width = PROGRESS_ROW
     ox, oy = window_origin
@@ -114,6 +134,10 @@ def main():
         window = Window(window_id, scale)
         origin = (x, y)
         first = Shot(os.path.join(artefacts, f"view-init-{tag}.png"))
+        # The icon comes after the first frame, but it comes (not Wine's default).
+        icon = window_icons(window_id).get((32, 32), [])
+        ix, iy = ICON_DISC_POINT
+        check(len(icon) == 32 * 32 and icon[iy * 32 + ix] == ICON_DISC, "the window carries the installer's icon")
         top, bottom = ink_rows(first, origin, scale)
         field_height = PATH_ROW[3]
         # Both in unscaled points: a font that missed the scale stays small and at the top.

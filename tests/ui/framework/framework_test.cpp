@@ -12,6 +12,7 @@
 #include "ui/dialog_builder.h"
 #include "ui/render.h"
 #include "ui/ui_actions.h"
+#include "ui/warm_up.h"
 
 using namespace DuiLib;
 using kwui::TestWindow;
@@ -537,6 +538,41 @@ TEST_F(Framework, LayeredWindowShowsWhatLiesBelowWhereAlphaIsZero) {
   EXPECT_EQ(pixel2(285, 150), 0xF0A000u);
   EXPECT_EQ(pixel2(185, 110), 0x00C800u);
   EXPECT_EQ(pixel2(20, 20), 0x3366CCu);
+}
+
+// The first frame is announced once, after it is on the screen, for plain
+// and layered windows alike; later frames say nothing.
+TEST_F(Framework, FirstFrameIsAnnouncedOnce) {
+  for (const bool layered : {false, true}) {
+    SCOPED_TRACE(layered ? "layered" : "plain");
+    TestWindow window(layered ? std::wstring(kLayeredSkin) : Page(L"", L"<Control name=\"c\" bkcolor=\"#FF102030\"/>"));
+    ASSERT_TRUE(window.Open());
+    ASSERT_TRUE(kwui::PumpUntil([&] { return window.Count(L"firstframe") > 0; }));
+    EXPECT_GE(window.Manager().CompletedPaints(), 1u);
+    window.Manager().Invalidate();
+    const unsigned painted = window.Manager().CompletedPaints();
+    ASSERT_TRUE(kwui::PumpUntil([&] { return window.Manager().CompletedPaints() > painted; }));
+    kwui::Pump(100);
+    EXPECT_EQ(window.Count(L"firstframe"), 1);
+  }
+}
+
+// The warm-up holds its deferred part for the first frame; waiting for it
+// must not need one (a window that never painted still shuts down).
+TEST(WarmUp, WaitNeedsNoFirstFrame) {
+  {
+    CWarmUp started;
+    started.Start();
+    started.Wait();
+    started.Wait();  // again: nothing left to wait for
+  }
+  {
+    CWarmUp released;
+    released.Start();
+    released.ReleaseDeferred();
+  }  // the destructor waits
+  CWarmUp never;
+  never.Wait();
 }
 
 TEST_F(Framework, ASkinThatCannotBeBuiltReportsAndExitsWithOne) {
