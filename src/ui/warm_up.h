@@ -6,8 +6,9 @@
 // loader lock long enough to stall the window's creation. Whoever needs one
 // of them first waits for the whole.
 #pragma once
-#include <condition_variable>
-#include <mutex>
+#include <atomic>
+#include <functional>
+#include <memory>
 #include <thread>
 
 #include "core/handles.h"
@@ -17,32 +18,40 @@ namespace DuiLib {
 class CWarmUp {
  public:
   CWarmUp() = default;
-  ~CWarmUp() { Wait(); }
+  ~CWarmUp();
   CWarmUp(const CWarmUp&) = delete;
   CWarmUp& operator=(const CWarmUp&) = delete;
 
   // Starts the thread once; later calls do nothing.
   void Start();
-  // Lets the work held back for after the first frame go on.
+  // Starts the work held back for after the first frame, once.
   void ReleaseDeferred();
-  // Returns when the work is done, the deferred part included (at once when
-  // it never started).
+  // Returns when the work is done, the deferred part included.
   void Wait();
 
   // The process's own, started by its first paint manager.
   static CWarmUp& Process();
 
  private:
-  void RunEarly();
-  void RunDeferred();
+  // One part's thread and whether its work is done (shared with the thread,
+  // which may outlive the object at exit).
+  struct Part {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done = std::make_shared<std::atomic<bool>>(false);
+  };
+  // What the threads keep, for as long as they run.
+  struct Shared {
+    kw::UniqueModule richEdit;
+  };
 
+  void StartOrRun(Part& part, std::function<void()> work);
+
+  // Called on the window thread only.
   bool started_ = false;
-  std::thread thread_;
-  std::mutex mutex_;
-  std::condition_variable released_;
-  bool deferredReleased_ = false;
-  bool deferredInline_ = false;
-  kw::UniqueModule richEdit_;
+  bool deferredStarted_ = false;
+  Part early_;
+  Part deferred_;
+  std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
 };
 
 }  // namespace DuiLib

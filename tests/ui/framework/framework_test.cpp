@@ -557,8 +557,8 @@ TEST_F(Framework, FirstFrameIsAnnouncedOnce) {
   }
 }
 
-// The warm-up holds its deferred part for the first frame; waiting for it
-// must not need one (a window that never painted still shuts down).
+// The warm-up's deferred part waits for the first frame, but waiting for the
+// warm-up must not: a window that never painted still shuts down.
 TEST(WarmUp, WaitNeedsNoFirstFrame) {
   {
     CWarmUp started;
@@ -570,8 +570,14 @@ TEST(WarmUp, WaitNeedsNoFirstFrame) {
     CWarmUp released;
     released.Start();
     released.ReleaseDeferred();
-  }  // the destructor waits
+    released.ReleaseDeferred();
+  }  // the destructor waits for both parts
+  {
+    CWarmUp unreleased;
+    unreleased.Start();
+  }  // nor does the destructor start the deferred part
   CWarmUp never;
+  never.ReleaseDeferred();
   never.Wait();
 }
 
