@@ -84,8 +84,11 @@ bool ResolveAll(HMODULE m, CGdiPlusText::Api& a) {
 }  // namespace
 
 CGdiPlusText& CGdiPlusText::Process() {
-  // The object keeps a reference of its own; this one goes at once.
-  static CGdiPlusText text(kw::UniqueModule(kw::LoadSystemLibrary(L"gdiplus.dll")).Get());
+  // Never destroyed: a warm-up thread may still be in GDI+ while the process
+  // exits, and unloading the module under it would crash the exit; nor does
+  // the first call, on whichever thread, register anything for exit. The
+  // object keeps a reference of its own; this one goes at once.
+  static CGdiPlusText& text = *new CGdiPlusText(kw::UniqueModule(kw::LoadSystemLibrary(L"gdiplus.dll")).Get());
   return text;
 }
 

@@ -25,7 +25,7 @@ struct GdiPlusTextStyle {
 
 class CGdiPlusText {
  public:
-  // gdiplus.dll from the system folder, for the whole process.
+  // gdiplus.dll from the system folder, for the whole process (to its very end).
   static CGdiPlusText& Process();
   // `module` is loaded gdiplus.dll (the object takes a reference of its own).
   explicit CGdiPlusText(HMODULE module);

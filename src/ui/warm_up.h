@@ -6,9 +6,11 @@
 // loader lock long enough to stall the window's creation. Whoever needs one
 // of them first waits for the whole.
 #pragma once
-#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "core/handles.h"
@@ -17,7 +19,13 @@ namespace DuiLib {
 
 class CWarmUp {
  public:
-  CWarmUp() = default;
+  using Work = std::function<void()>;
+
+  // The framework's own work.
+  CWarmUp();
+  // `early` runs from Start, `deferred` from ReleaseDeferred (tests give their own).
+  CWarmUp(Work early, Work deferred);
+  // Waits for what runs, up to kDestroyWait; past that leaves it running.
   ~CWarmUp();
   CWarmUp(const CWarmUp&) = delete;
   CWarmUp& operator=(const CWarmUp&) = delete;
@@ -32,19 +40,27 @@ class CWarmUp {
   // The process's own, started by its first paint manager.
   static CWarmUp& Process();
 
+  static constexpr std::chrono::milliseconds kDestroyWait{10000};
+
  private:
-  // One part's thread and whether its work is done (shared with the thread,
-  // which may outlive the object at exit).
-  struct Part {
-    std::thread thread;
-    std::shared_ptr<std::atomic<bool>> done = std::make_shared<std::atomic<bool>>(false);
+  // Whether a part's work is done, shared with its thread (which outlives
+  // the object only if the destructor gave up on it).
+  struct Progress {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool done = false;
   };
-  // What the threads keep, for as long as they run.
+  struct Part {
+    Work work;
+    std::thread thread;
+    std::shared_ptr<Progress> progress = std::make_shared<Progress>();
+  };
+  // What the framework's own work keeps, for as long as its threads run.
   struct Shared {
     kw::UniqueModule richEdit;
   };
 
-  void StartOrRun(Part& part, std::function<void()> work);
+  static void StartOrRun(Part& part);
 
   // Called on the window thread only.
   bool started_ = false;

@@ -29,7 +29,11 @@ inline void PumpMessages(DWORD forMilliseconds = 0) { kwui::Pump(forMilliseconds
 class GdiPlusEnvironment : public ::testing::Environment {
  public:
   void SetUp() override { scope_ = std::make_unique<kw::GdiPlusScope>(kw::LoadSystemLibrary(L"gdiplus.dll")); }
-  void TearDown() override { scope_.reset(); }
+  void TearDown() override {
+    // As the installer does: the warm-up is done with GDI+ before it shuts down.
+    DuiLib::CPaintManagerUI::Shutdown();
+    scope_.reset();
+  }
 
  private:
   std::unique_ptr<kw::GdiPlusScope> scope_;

@@ -3,6 +3,8 @@
 // painting and the skin that cannot be built.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -579,6 +581,27 @@ TEST(WarmUp, WaitNeedsNoFirstFrame) {
   CWarmUp never;
   never.ReleaseDeferred();
   never.Wait();
+}
+
+TEST(WarmUp, DestroyingWaitsForTheWorkThatRuns) {
+  // What the work uses may go right after the object (at exit: the process's
+  // modules), so the destructor must not leave it running.
+  auto finished = std::make_shared<std::atomic<int>>(0);
+  auto slow = [finished] {
+    Sleep(300);
+    ++*finished;
+  };
+  {
+    CWarmUp warmUp(slow, slow);
+    warmUp.Start();
+    warmUp.ReleaseDeferred();
+  }
+  EXPECT_EQ(finished->load(), 2);
+  {
+    CWarmUp earlyOnly(slow, slow);
+    earlyOnly.Start();
+  }
+  EXPECT_EQ(finished->load(), 3);  // the deferred part never started
 }
 
 TEST_F(Framework, ASkinThatCannotBeBuiltReportsAndExitsWithOne) {
