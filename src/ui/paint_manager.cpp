@@ -42,6 +42,9 @@ constexpr UINT kTimerIdWrap = 240;
 // A layered window is painted on this request: not every platform sends
 // such a window WM_PAINT (Wine sends none).
 constexpr UINT kMsgLayeredPaint = WM_APP + 2;
+// Work that follows the first frame, posted so that the frame reaches the
+// screen before it starts.
+constexpr UINT kMsgAfterFirstFrame = WM_APP + 3;
 constexpr int kDragThreshold = 4;
 
 POINT PointFromLParam(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
@@ -369,7 +372,9 @@ void CPaintManagerUI::ResizeForScale(int oldScale, int newScale) {
 
 bool CPaintManagerUI::AttachDialog(CControlUI* root) {
   if (!root) return false;
-  shadow_->Create(this);
+  // The shadow is a window of its own, made and shown after the first frame
+  // (it costs about as much as drawing the whole window).
+  if (completedPaints_ > 0) shadow_->Create(this);
   focusViews_.clear();
   tabOrder_.clear();
   lastTabIndex_ = -1;
@@ -1115,6 +1120,10 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
     case WM_PAINT:
       result = 0;
       return HandlePaint();
+    case kMsgAfterFirstFrame:
+      shadow_->Create(this);
+      result = 0;
+      return true;
     case kMsgLayeredPaint:
       layeredPaintPosted_ = false;
       if (layered_) HandlePaint();
@@ -1381,6 +1390,7 @@ bool CPaintManagerUI::HandlePaint() {
     // What the first frame did not need may load now, and the window may do
     // what it put off until it was seen.
     CWarmUp::Process().ReleaseDeferred();
+    PostMessageW(window_, kMsgAfterFirstFrame, 0, 0);
     if (root_) SendNotify(root_, L"firstframe", 0, 0, true);
   }
   if (rootLaidOut && root_) SendNotify(root_, L"windowsize", 0, 0, true);

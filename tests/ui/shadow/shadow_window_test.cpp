@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework_fixture.h"
+#include "ui/control.h"
 #include "ui/offscreen_surface.h"
 #include "ui/paint_manager.h"
 #include "ui/shadow.h"
@@ -207,6 +208,30 @@ TEST_F(Shadow, ImageShadowIsANineGridAroundTheWindow) {
       EXPECT_NEAR(static_cast<int>((actual >> shift) & 0xFF), static_cast<int>((cell.pixel >> shift) & 0xFF), 1)
           << cell.x << "," << cell.y << " " << std::hex << actual;
   }
+}
+
+TEST_F(Shadow, TheShadowFollowsTheFirstFrame) {
+  // Made before the first frame, it would hold that frame back by about as
+  // much as drawing the window takes.
+  TestWindow window(Skin(kComputedShadow));
+  // Created and shown (the style is visible), not yet painted: nothing pumped.
+  ASSERT_NE(window.Create(nullptr, L"KW Framework Test", 0x96C80000, WS_EX_WINDOWEDGE), nullptr);
+  SetWindowPos(window.GetHWND(), nullptr, 200, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ASSERT_TRUE(IsWindowVisible(window.GetHWND()));
+  ASSERT_EQ(window.Manager().CompletedPaints(), 0u);
+  EXPECT_TRUE(ShadowWindowsOf(window.GetHWND()).empty());
+
+  ASSERT_TRUE(kwui::PumpUntil([&] { return ShadowWindowsOf(window.GetHWND()).size() == 1; }, 2000));
+  EXPECT_GE(window.Manager().CompletedPaints(), 1u);
+  const HWND shadowWindow = ShadowWindowsOf(window.GetHWND()).front();
+  kwui::Pump(100);
+  EXPECT_TRUE(IsWindowVisible(shadowWindow));
+  EXPECT_TRUE(SameRect(WindowRectOf(shadowWindow), Grown(window.WindowRect(), 10))) << Show(WindowRectOf(shadowWindow));
+
+  // A new root keeps the one shadow.
+  window.Manager().AttachDialog(new DuiLib::CControlUI);
+  kwui::Pump(100);
+  EXPECT_EQ(ShadowWindowsOf(window.GetHWND()).size(), 1u);
 }
 
 TEST_F(Shadow, MinimiseHidesTheShadowRestoreShowsItAndItFollowsADrag) {
