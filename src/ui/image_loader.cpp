@@ -66,8 +66,7 @@ std::vector<unsigned char> PlainFileBytes(const std::wstring& path) {
 
 }  // namespace
 
-std::unique_ptr<ImageEntry> LoadSkinImage(std::wstring_view name, std::wstring_view type, DWORD mask,
-                                          bool keepHslSource) {
+bool DecodeSkinImage(std::wstring_view name, std::wstring_view type, DWORD mask, DecodedImage& image) {
   std::wstring file(name);
   const bool svg = file.find(L".svg") != std::wstring::npos;
   const double scale = SvgRenderScale(file);
@@ -78,17 +77,26 @@ std::unique_ptr<ImageEntry> LoadSkinImage(std::wstring_view name, std::wstring_v
     bytes = ReadResourceFile(file);
     if (bytes.empty()) bytes = PlainFileBytes(file);
   }
-  if (bytes.empty()) return nullptr;
-  DecodedImage image;
-  const bool decoded = svg ? DecodeSvgImage(bytes.data(), bytes.size(), scale, mask, image)
-                           : DecodeRasterImage(bytes.data(), bytes.size(), mask, image);
-  if (!decoded) return nullptr;
+  if (bytes.empty()) return false;
+  return svg ? DecodeSvgImage(bytes.data(), bytes.size(), scale, mask, image)
+             : DecodeRasterImage(bytes.data(), bytes.size(), mask, image);
+}
+
+std::unique_ptr<ImageEntry> CreateSkinImageEntry(const DecodedImage& image, std::wstring_view type, DWORD mask,
+                                                 bool keepHslSource) {
   auto entry = CreateImageEntry(image, keepHslSource);
   if (entry) {
     entry->resourceType = type;
     entry->mask = mask;
   }
   return entry;
+}
+
+std::unique_ptr<ImageEntry> LoadSkinImage(std::wstring_view name, std::wstring_view type, DWORD mask,
+                                          bool keepHslSource) {
+  DecodedImage image;
+  if (!DecodeSkinImage(name, type, mask, image)) return nullptr;
+  return CreateSkinImageEntry(image, type, mask, keepHslSource);
 }
 
 }  // namespace DuiLib

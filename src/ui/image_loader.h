@@ -14,6 +14,13 @@ namespace DuiLib {
 // A bitmap for decoded pixels; null when the system cannot make one.
 std::unique_ptr<ImageEntry> CreateImageEntry(const DecodedImage& image, bool keepHslSource);
 
+// The pixels of a skin image (see LoadSkinImage), without making a bitmap:
+// safe on any thread.
+bool DecodeSkinImage(std::wstring_view name, std::wstring_view type, DWORD mask, DecodedImage& image);
+// The bitmap for pixels DecodeSkinImage gave, as LoadSkinImage makes it.
+std::unique_ptr<ImageEntry> CreateSkinImageEntry(const DecodedImage& image, std::wstring_view type, DWORD mask,
+                                                 bool keepHslSource);
+
 // `name` with a type: a decimal resource id of that type in the resource
 // instance. Without: the skin file (archive or folder), then a plain path.
 // SVG files render at the scale in their name ("Image/a@150.svg"). Null when

@@ -38,10 +38,12 @@ struct ImageCaches {
   // (a hidden control's missing image would otherwise be looked for at
   // every paint).
   std::set<std::wstring, std::less<>> missing;
-  // How often a descriptor was parsed, an image loaded, a load failed.
+  // How often a descriptor was parsed, an image loaded, a load failed, and
+  // how many of the images loaded came decoded ahead of time.
   std::size_t descriptorsParsed = 0;
   std::size_t imagesLoaded = 0;
   std::size_t loadsFailed = 0;
+  std::size_t imagesPrefetched = 0;
 };
 
 class CPaintManagerUI;

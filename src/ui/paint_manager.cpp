@@ -9,6 +9,7 @@
 #include "core/trace.h"
 #include "ui/container.h"
 #include "ui/control.h"
+#include "ui/image_prefetch.h"
 #include "ui/image_types.h"
 #include "ui/render.h"
 #include "ui/shadow.h"
@@ -1122,6 +1123,7 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
       return HandlePaint();
     case kMsgAfterFirstFrame:
       shadow_->Create(this);
+      prefetch_.reset();  // what the first frame did not take is not needed soon
       result = 0;
       return true;
     case kMsgLayeredPaint:

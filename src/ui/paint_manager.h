@@ -27,6 +27,7 @@ namespace DuiLib {
 
 class CControlUI;
 class CShadowUI;
+class CImagePrefetch;
 struct ImageDescriptor;
 struct ImageEntry;
 struct ImageCaches;
@@ -273,6 +274,12 @@ class CPaintManagerUI {
   bool IsShareAllImages() const { return shareAllImages_; }
   ImageCaches& WindowImageCaches() { return *imageCaches_; }
   static ImageCaches& SharedImageCaches();
+  // Starts decoding the first view's images of `skin` (markup text or file)
+  // on a thread of its own, for the images the window loads until its first
+  // frame is done; once per manager.
+  void PrefetchImages(std::wstring_view skin);
+  // The prefetch under way, if any (it ends after the first frame).
+  CImagePrefetch* ImagePrefetch() const { return prefetch_.get(); }
   static std::unique_ptr<ImageEntry> LoadImage(std::wstring_view name, std::wstring_view type = {}, DWORD mask = 0);
 
   // --- Default attribute lists and styles ---
@@ -387,6 +394,8 @@ class CPaintManagerUI {
 
   DpiScale dpi_;
   std::unique_ptr<CShadowUI> shadow_;
+  std::unique_ptr<CImagePrefetch> prefetch_;
+  bool prefetchStarted_ = false;
   kw::UniqueWindow tooltipWindow_;
   TOOLINFOW tooltipInfo_{};
   std::wstring tooltipText_;

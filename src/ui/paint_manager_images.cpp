@@ -3,22 +3,16 @@
 // scale, each image loaded once per name; painting only blits.
 #include <windows.h>
 
-#include "core/path_exists.h"
 #include "ui/image_draw.h"
+#include "ui/image_prefetch.h"
 #include "ui/image_loader.h"
 #include "ui/image_types.h"
 #include "ui/paint_manager.h"
+#include "ui/resource_settings.h"
 
 namespace DuiLib {
 
 namespace {
-
-// Whether the skin holds a raster variant: a non-empty archive entry, or a
-// file under the resource folder.
-bool SkinFileExists(const std::wstring& name) {
-  if (CPaintManagerUI::IsArchiveMode()) return CPaintManagerUI::ResourceArchiveHasEntry(name);
-  return kw::PathExists((CPaintManagerUI::GetResourcePath() + name).c_str());
-}
 
 const ImageEntry* Find(ImageCaches& caches, std::wstring_view name) {
   auto found = caches.images.find(name);
@@ -62,7 +56,10 @@ const ImageEntry* CPaintManagerUI::AddImage(std::wstring_view name, std::wstring
   // A typed image is a numeric resource id.
   if (!type.empty() && (name[0] < L'0' || name[0] > L'9')) return nullptr;
   ImageCaches& caches = shared ? SharedImageCaches() : WindowImageCaches();
-  std::unique_ptr<ImageEntry> image = LoadSkinImage(name, type, mask, hsl);
+  DecodedImage prefetched;
+  const bool wasPrefetched = prefetch_ && prefetch_->Take(name, type, mask, prefetched);
+  std::unique_ptr<ImageEntry> image =
+      wasPrefetched ? CreateSkinImageEntry(prefetched, type, mask, hsl) : LoadSkinImage(name, type, mask, hsl);
   if (!image) {
     ++caches.loadsFailed;
     caches.missing.emplace(name);
@@ -70,6 +67,7 @@ const ImageEntry* CPaintManagerUI::AddImage(std::wstring_view name, std::wstring
   }
   caches.missing.erase(std::wstring(name));
   ++caches.imagesLoaded;
+  if (wasPrefetched) ++caches.imagesPrefetched;
   std::unique_ptr<ImageEntry>& slot = caches.images[std::wstring(name)];
   slot = std::move(image);
   return slot.get();
@@ -98,6 +96,12 @@ void CPaintManagerUI::RemoveAllDrawInfos() {
 ImageCaches& CPaintManagerUI::SharedImageCaches() {
   static ImageCaches caches;
   return caches;
+}
+
+void CPaintManagerUI::PrefetchImages(std::wstring_view skin) {
+  if (prefetchStarted_ || skin.empty()) return;
+  prefetchStarted_ = true;
+  prefetch_ = std::make_unique<CImagePrefetch>(std::wstring(skin), GetDPIObj());
 }
 
 std::unique_ptr<ImageEntry> CPaintManagerUI::LoadImage(std::wstring_view name, std::wstring_view type, DWORD mask) {

@@ -2,6 +2,7 @@
 
 #include "core/encoding.h"
 #include "core/file_read.h"
+#include "core/path_exists.h"
 #include "ui/zip_reader.h"
 
 namespace DuiLib {
@@ -161,6 +162,12 @@ void SetResourceArchive(const void* data, std::size_t size, std::wstring_view pa
 }
 
 bool ResourceArchiveHasEntry(std::wstring_view name) { return CResourceSettings::Process().HasArchiveEntry(name); }
+
+bool SkinFileExists(const std::wstring& name) {
+  const CResourceSettings& settings = CResourceSettings::Process();
+  if (settings.IsArchiveMode()) return settings.HasArchiveEntry(name);
+  return kw::PathExists((settings.Path() + name).c_str());
+}
 
 std::vector<unsigned char> ReadResourceFile(std::wstring_view name) {
   std::vector<unsigned char> bytes;

@@ -73,6 +73,9 @@ void SetResourcePath(std::wstring_view path);
 std::wstring GetResourcePath();
 void SetResourceArchive(const void* data, std::size_t size, std::wstring_view password);
 bool ResourceArchiveHasEntry(std::wstring_view name);
+// Whether the skin holds a file of that name: a non-empty archive entry, or
+// a file under the resource folder.
+bool SkinFileExists(const std::wstring& name);
 // The bytes of a skin file (images and the like); empty when it cannot be
 // read or is empty.
 std::vector<unsigned char> ReadResourceFile(std::wstring_view name);

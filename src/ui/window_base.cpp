@@ -72,6 +72,7 @@ HWND CWindowWnd::Create(HWND parent, std::wstring_view name, DWORD style, DWORD 
   }
   const std::wstring className(GetWindowClassName());
   const std::wstring title(name);
+  BeforeCreateWindow();
   window_ = CreateWindowExW(exStyle, className.c_str(), title.c_str(), style, x, y, cx, cy, parent, menu, Instance(),
                             this);
   return window_;
@@ -490,6 +491,12 @@ LRESULT WindowImplBase::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam,
     if (CControlUI* restoreButton = paintManager_.FindControl(L"restorebtn")) restoreButton->SetVisible(zoomed);
   }
   return result;
+}
+
+void WindowImplBase::BeforeCreateWindow() {
+  // The system takes tens of milliseconds to make the window: the first
+  // view's images are decoded meanwhile (a skin from resources is not read).
+  if (GetSkinType().empty()) paintManager_.PrefetchImages(GetSkinFile());
 }
 
 LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL&) {

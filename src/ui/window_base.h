@@ -52,6 +52,8 @@ class CWindowWnd {
   virtual UINT GetClassStyle() const;
   virtual LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   virtual void OnFinalMessage(HWND window);
+  // Called by Create just before the system makes the window.
+  virtual void BeforeCreateWindow() {}
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -147,6 +149,7 @@ class WindowImplBase : public CWindowWnd,
   virtual std::wstring GetSkinType() { return {}; }
   virtual std::wstring GetSkinFile() = 0;
   virtual std::wstring GetManagerName() { return {}; }
+  void BeforeCreateWindow() override;
   virtual LRESULT ResponseDefaultKeyEvent(WPARAM key);
 
   virtual LRESULT OnClose(UINT message, WPARAM wParam, LPARAM lParam, BOOL& handled);

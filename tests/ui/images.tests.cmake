@@ -10,7 +10,7 @@ add_custom_command(OUTPUT ${image_skin}
 add_custom_target(ui_image_skin DEPENDS ${image_skin})
 
 kw_add_gtest(ui_image_tests ui/images/descriptor_test.cpp ui/images/decode_test.cpp ui/images/load_test.cpp
-             ui/images/draw_test.cpp)
+             ui/images/draw_test.cpp ui/images/prefetch_test.cpp)
 target_link_libraries(ui_image_tests PRIVATE kw_ui)
 target_include_directories(ui_image_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/ui)
 add_dependencies(ui_image_tests ui_image_skin)

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "image_skin.h"
+#include "framework_fixture.h"
 #include "test_host.h"
 #include "ui/button.h"
 #include "ui/container.h"
@@ -167,6 +168,37 @@ TEST(ImageCache, DestFromTheRightEdge) {
   EXPECT_EQ(Rgb(host.Pixel(165, 15)), 0xFFFFFFu);
   EXPECT_EQ(Rgb(host.Pixel(195, 15)), 0xFFFFFFu);
   EXPECT_EQ(Rgb(host.Pixel(10, 15)), 0xFFFFFFu);
+}
+
+TEST(ImageCache, AWindowsFirstViewImagesAreDecodedWhileItIsMade) {
+  kwtest::UseImageSkin();
+  // The page shown and the autodpi window's monitor scale (96 here) decide;
+  // the hidden page's image is loaded only when it shows.
+  kwui::TestWindow window(
+      L"<Window size=\"200,100\" autodpi=\"true\"><TabLayout name=\"tabs\">"
+      L"<Container><Label float=\"true\" pos=\"0,0,100,40\" bkimage=\"Image/BkViewInit.png\"/>"
+      L"<Button float=\"true\" pos=\"0,50,216,86\" normalimage=\"file='Image/BtnInstall.svg' source='0,0,216,38'\"/>"
+      L"</Container><Label bkimage=\"Image/Icon.svg\"/></TabLayout></Window>");
+  ASSERT_TRUE(window.Open(120, 120));
+  ASSERT_TRUE(kwui::PumpUntil([&] { return window.Manager().ImagePrefetch() == nullptr; }));  // gone after the first frame
+  const ImageCaches& caches = window.Manager().WindowImageCaches();
+  EXPECT_EQ(caches.imagesPrefetched, 2u);
+  EXPECT_EQ(caches.imagesLoaded, 2u);
+  EXPECT_TRUE(HasImage(window.Manager(), L"Image/BkViewInit.png"));
+  EXPECT_TRUE(HasImage(window.Manager(), L"Image/BtnInstall.svg"));
+  // What the screen shows is the decoded image (the 96-DPI file is red).
+  const RECT r = window.WindowRect();
+  const std::vector<unsigned> pixel = kwui::Screenshot(RECT{r.left + 50, r.top + 20, r.left + 51, r.top + 21});
+  ASSERT_EQ(pixel.size(), 1u);
+  EXPECT_EQ(Rgb(pixel[0]), 0xC82828u);
+
+  auto* tabs = static_cast<CTabLayoutUI*>(window.Find(L"tabs"));
+  ASSERT_NE(tabs, nullptr);
+  tabs->SelectItem(1);
+  kwui::Pump(200);
+  EXPECT_TRUE(HasImage(window.Manager(), L"Image/Icon.svg"));
+  EXPECT_EQ(caches.imagesLoaded, 3u);
+  EXPECT_EQ(caches.imagesPrefetched, 2u);
 }
 
 }  // namespace
