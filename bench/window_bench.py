@@ -114,9 +114,17 @@ def full_install(prefix, exe):
     main_exe = prefix.c_drive(r"C:\Program Files (x86)\KWSweep\KWSweep.exe")
     while time.time() < end and not os.path.exists(main_exe):
         time.sleep(0.1)
-    time.sleep(0.5)
-    window.click(300, 407)
-    process.wait(timeout=60)
+    # The main program is not the last file: the completion view (and its
+    # start button) shows when the worker ends. Clicks on the install view
+    # fall on nothing.
+    while True:
+        window.click(300, 407)
+        try:
+            process.wait(timeout=0.5)
+            break
+        except subprocess.TimeoutExpired:
+            if time.time() > end:
+                raise
     seconds = time.perf_counter() - started
     subprocess.run(["pkill", "-f", r"KWSweep\\KWSweep\.exe"])
     return seconds
