@@ -1,5 +1,6 @@
 #include "ui/image_prefetch.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "core/handles.h"
@@ -102,6 +103,15 @@ bool CImagePrefetch::Take(std::wstring_view name, std::wstring_view type, std::u
     return true;
   }
   return false;
+}
+
+void CImagePrefetch::WaitUntilDecoded() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [&] {
+    return planned_ && std::none_of(items_.begin(), items_.end(), [](const Item& item) {
+             return item.state == State::kWaiting || item.state == State::kDecoding;
+           });
+  });
 }
 
 std::vector<ImageRequest> CImagePrefetch::Requests() {

@@ -33,6 +33,8 @@ class CImagePrefetch {
   // not started yet (then it is left to the caller, and never decoded here).
   bool Take(std::wstring_view name, std::wstring_view type, std::uint32_t mask, DecodedImage& image);
 
+  // Returns when no requested image waits for the thread or is under way.
+  void WaitUntilDecoded();
   // The requests once planned (waits for the plan).
   std::vector<ImageRequest> Requests();
   // How many images were handed over.

@@ -13,6 +13,7 @@
 #include "ui/container.h"
 #include "ui/control_factory.h"
 #include "ui/dialog_builder.h"
+#include "ui/image_prefetch.h"
 #include "ui/image_types.h"
 #include "ui/label.h"
 #include "ui/option.h"
@@ -179,8 +180,14 @@ TEST(ImageCache, AWindowsFirstViewImagesAreDecodedWhileItIsMade) {
       L"<Container><Label float=\"true\" pos=\"0,0,100,40\" bkimage=\"Image/BkViewInit.png\"/>"
       L"<Button float=\"true\" pos=\"0,50,216,86\" normalimage=\"file='Image/BtnInstall.svg' source='0,0,216,38'\"/>"
       L"</Container><Label bkimage=\"Image/Icon.svg\"/></TabLayout></Window>");
-  ASSERT_TRUE(window.Open(120, 120));
+  // Made and shown, not yet painted (nothing pumped): the prefetch runs.
+  ASSERT_NE(window.Create(nullptr, L"KW Framework Test", 0x96C80000, WS_EX_WINDOWEDGE), nullptr);
+  SetWindowPos(window.GetHWND(), nullptr, 120, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ASSERT_NE(window.Manager().ImagePrefetch(), nullptr);
+  // However slow this machine, both are decoded before the first paint asks.
+  window.Manager().ImagePrefetch()->WaitUntilDecoded();
   ASSERT_TRUE(kwui::PumpUntil([&] { return window.Manager().ImagePrefetch() == nullptr; }));  // gone after the first frame
+  kwui::Pump(100);
   const ImageCaches& caches = window.Manager().WindowImageCaches();
   EXPECT_EQ(caches.imagesPrefetched, 2u);
   EXPECT_EQ(caches.imagesLoaded, 2u);
