@@ -131,13 +131,9 @@ class Window:
     def replace_text(self, x, y, text):
         """Clicks the field at (x, y), clears it and types text."""
         self.click(x, y)
-        # Under emulation the focus follows the click seconds later: keys
-        # sent sooner go to whichever window had it.
-        time.sleep(patience(0.5) if SLOWDOWN > 1 else 0)
         self.keys("ctrl+a")
         self.keys("BackSpace")
         self.type(text)
-        time.sleep(patience(0.5) if SLOWDOWN > 1 else 0)
 
 
 def wait_or_kill(process, timeout):

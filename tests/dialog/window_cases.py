@@ -101,9 +101,9 @@ def pick_folders(prefix, setup, work):
         check(dialog is not None, f"the folder dialog opens for {picked}")
         if not dialog:
             break
-        time.sleep(patience(1))
+        time.sleep(1)
         xdo("type", "--delay", 30, picked)
-        time.sleep(patience(0.3))
+        time.sleep(0.3)
         Window(dialog, 1).click(*FOLDER_DIALOG_OPEN)
         end = time.time() + patience(10)
         while time.time() < end and not window_gone(dialog):
