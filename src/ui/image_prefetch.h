@@ -2,9 +2,8 @@
 // window is being created (the system spends tens of milliseconds there);
 // the window's first paint takes them instead of decoding them itself.
 #pragma once
-#include <windows.h>
-
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
