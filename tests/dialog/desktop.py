@@ -10,9 +10,12 @@ import time
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 WINE_TOOLS = os.path.join(ROOT, "tools", "wine")
 QUIET = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-# Where Wine runs in the software-emulated guest (tools/vm) it is 20 to 30
-# times slower: every wait for the program lasts this many times longer.
-SLOWDOWN = 6 if os.environ.get("KW_WINE_VM") == "1" else 1
+# Wine runs in the software-emulated guest (tools/vm) when the commands are
+# forwarded there (KW_WINE_VM=1) or this script runs in the guest itself.
+FORWARDED = os.environ.get("KW_WINE_VM") == "1"
+# There it is 20 to 30 times slower: every wait for the program lasts this
+# many times longer.
+SLOWDOWN = 6 if FORWARDED or os.environ.get("KW_IN_GUEST") == "1" else 1
 
 
 def patience(seconds):
@@ -70,6 +73,14 @@ class Prefix:
         """Ends every process of the prefix and its server."""
         subprocess.run(["wineserver", "-k"], env=self.env, **QUIET)
         subprocess.run(["wineserver", "-w"], env=self.env, timeout=60, **QUIET)
+
+
+def where_wine_runs(*args, **kwargs):
+    """Runs a command on the machine Wine runs on. A volume for Wine has to be
+    mounted there: the guest sees a volume mounted here as part of the shared
+    folder, with the shared folder's size."""
+    command = [os.path.join(ROOT, "tools", "vm", "exec"), *args] if FORWARDED else list(args)
+    return subprocess.run(command, **kwargs)
 
 
 def xdo(*args):

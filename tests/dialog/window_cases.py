@@ -20,14 +20,16 @@ import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from desktop import (Prefix, Shot, Window, clipboard, differing_fraction, find_window, geometry,  # noqa
-                     patience, take_clipboard, wait_or_kill, window_gone, xdo)
+                     patience, take_clipboard, wait_or_kill, where_wine_runs, window_gone, xdo)
 from window_install import INSTALL_BUTTON, PATH_FIELD, TITLE, check, failures  # noqa
 
 CLOSE_BUTTON = (571, 22)
 SELECT_PATH_BUTTON = (531, 369)
 START_BUTTON = (300, 407)
 FOLDER_DIALOG = "Select Folder"
-FOLDER_DIALOG_OPEN = (560, 473)  # its Open button, from the dialog's corner
+# Its Open button, from the dialog's bottom right corner (the dialog's width
+# differs between prefixes).
+FOLDER_DIALOG_OPEN = (114, 15)
 PROGRESS_BAR = (55, 322, 490, 16)
 PROGRESS_TEXT = (200, 338, 200, 24)
 BACKGROUND = (0, 66, 600, 240)  # the install view above the bar, below the caption
@@ -104,7 +106,8 @@ def pick_folders(prefix, setup, work):
         time.sleep(1)
         xdo("type", "--delay", 30, picked)
         time.sleep(0.3)
-        Window(dialog, 1).click(*FOLDER_DIALOG_OPEN)
+        _, _, width, height = geometry(dialog)
+        Window(dialog, 1).click(width - FOLDER_DIALOG_OPEN[0], height - FOLDER_DIALOG_OPEN[1])
         end = time.time() + patience(10)
         while time.time() < end and not window_gone(dialog):
             time.sleep(0.2)
@@ -125,8 +128,8 @@ def too_little_space(prefix, setup, listen, work):
         return
     volume = os.path.join(work, "small-volume")
     os.makedirs(volume, exist_ok=True)
-    subprocess.run(["umount", volume], stderr=subprocess.DEVNULL)
-    mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={SMALL_VOLUME_BYTES}", "tmpfs", volume]).returncode == 0
+    where_wine_runs("umount", volume, stderr=subprocess.DEVNULL)
+    mounted = where_wine_runs("mount", "-t", "tmpfs", "-o", f"size={SMALL_VOLUME_BYTES}", "tmpfs", volume).returncode == 0
     check(mounted, "a 64 MB volume is mounted")
     if not mounted:
         return
@@ -154,12 +157,13 @@ def too_little_space(prefix, setup, listen, work):
             xdo("key", "--window", box, "Return")
             time.sleep(0.5)
         check(run.process.poll() is None and not window_gone(run.id), "the dialog stays after the box")
-        check(not os.path.exists(os.path.join(volume, "KWSpace")), "the folder test left no folder behind")
+        left = where_wine_runs("test", "-e", os.path.join(volume, "KWSpace")).returncode == 0
+        check(not left, "the folder test left no folder behind")
         check(run.events() == ["BeforeInit"], f"nothing was installed ({run.events()})")
         code = run.close_confirmed()
         check(code == 0, f"the confirmed close ends with 0 ({code})")
     finally:
-        subprocess.run(["umount", volume])
+        where_wine_runs("umount", volume)
 
 
 def progress_filled(run, shot):
