@@ -36,7 +36,7 @@ fi
 # long for CI on a slow machine: without arguments the run takes
 # the subset below (README, "Machines without 32-bit x86"); KW_TEST_ALL=1 or
 # any ctest arguments of your own choose otherwise.
-guest_subset='^(vm|layers|svg_native|ui_native|shadow_native|skin)[.]|^(unit_tests|script_tests|script_library_tests|dialog_tests|func_helper_tests|ui_image_tests|shadow_tests|svg_tests|pe_image[.]KWSweepSetup|demo_install[.]packed|dialog[.]window_install_96)$'
+guest_subset='^(vm|layers|svg_native|ui_native|shadow_native|skin)[.]|^(unit_tests|script_tests|script_library_tests|dialog_tests|func_helper_tests|ui_image_tests|shadow_tests|svg_tests|pe_image[.]KWSweepSetup|demo_install[.]packed|dialog[.]window_install_96|dialog[.]window_cases)$'
 if [ "${KW_WINE_VM:-}" = 1 ] && [ $# -eq 0 ] && [ "${KW_TEST_ALL:-}" != 1 ]; then
   echo "test: in the guest, the subset $guest_subset (KW_TEST_ALL=1 $0: the whole suite)"
   set -- -R "$guest_subset"
