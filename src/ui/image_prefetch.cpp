@@ -6,8 +6,8 @@
 #include "ui/dpi_scale.h"
 #include "ui/image_loader.h"
 #include "ui/markup.h"
+#include "ui/paint_manager.h"
 #include "ui/resource_settings.h"
-#include "ui/system_libraries.h"
 #include "ui/value_parse.h"
 
 namespace DuiLib {
@@ -37,12 +37,11 @@ void CImagePrefetch::Run(const std::wstring& skin, int scalePercent) {
     const CMarkupElement root = markup.GetRoot();
     const std::wstring_view autoDpi = root.GetAttributeValue(L"autodpi");
     DescriptorContext context;
-    context.scalePercent = scalePercent;
-    if (!autoDpi.empty() && ParseBool(autoDpi)) {
-      // The primary monitor's scale; a failed query is the window's to report.
-      const HMONITOR primary = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
-      context.scalePercent = MulDivRound(SnapMonitorDpi(MonitorOrScreenDpi(primary)), 100, 96);
-    }
+    // An autodpi window takes the primary monitor's scale; a failed query is
+    // the window's to report.
+    context.scalePercent = !autoDpi.empty() && ParseBool(autoDpi)
+                               ? MulDivRound(CPaintManagerUI::GetMonitorDpi(nullptr, false), 100, 96)
+                               : scalePercent;
     context.variantExists = SkinFileExists;
     requests = FirstViewImages(root, context);
   }

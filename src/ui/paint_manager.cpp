@@ -349,12 +349,16 @@ void CPaintManagerUI::SetAllDPI(int dpi) {
   Process().globalDpi = dpi;
 }
 
-int CPaintManagerUI::GetMonitorDpi(HWND window) {
+int CPaintManagerUI::GetMonitorDpi(HWND window, bool reportFailure) {
   HMONITOR monitor = window ? MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY)
                             : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
-  bool queryFailed = false;
-  const int dpi = MonitorOrScreenDpi(monitor, &queryFailed);
-  if (queryFailed) CurrentUiActions().messageBox(nullptr, L"GetDpiForMonitor failed", L"Notification", MB_OK);
+  int dpi = QueryMonitorDpi(monitor);
+  if (dpi <= 0) {
+    if (dpi < 0 && reportFailure)
+      CurrentUiActions().messageBox(nullptr, L"GetDpiForMonitor failed", L"Notification", MB_OK);
+    kw::WindowDc screen(nullptr);
+    dpi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSX) : 96;
+  }
   return SnapMonitorDpi(dpi);
 }
 

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include "core/handles.h"
 #include "core/system_dll.h"
 
 namespace DuiLib {
@@ -57,14 +56,6 @@ int QueryMonitorDpi(HMONITOR monitor) {
   constexpr int kEffectiveDpi = 0;
   if (FAILED(proc(monitor, kEffectiveDpi, &x, &y))) return -1;
   return static_cast<int>(x);
-}
-
-int MonitorOrScreenDpi(HMONITOR monitor, bool* queryFailed) {
-  const int dpi = QueryMonitorDpi(monitor);
-  if (queryFailed) *queryFailed = dpi < 0;
-  if (dpi > 0) return dpi;
-  const kw::WindowDc screen(nullptr);
-  return screen ? GetDeviceCaps(screen.Get(), LOGPIXELSX) : 96;
 }
 
 }  // namespace DuiLib

@@ -13,8 +13,5 @@ bool HasAlphaBlend();
 void InitCommonControlsOnce();
 // Shcore's GetDpiForMonitor (effective DPI); 0 when absent, -1 when it failed.
 int QueryMonitorDpi(HMONITOR monitor);
-// The monitor's effective DPI, or the screen's where Shcore cannot tell
-// (`queryFailed`, if given, says whether it was asked and failed).
-int MonitorOrScreenDpi(HMONITOR monitor, bool* queryFailed = nullptr);
 
 }  // namespace DuiLib
