@@ -21,9 +21,11 @@
 #include "stats/stat_module.h"
 #include "ui/button.h"
 #include "ui/container.h"
+#include "ui/dpi_scale.h"
 #include "ui/label.h"
 #include "ui/option.h"
 #include "ui/progress.h"
+#include "ui/system_libraries.h"
 #include "ui/ui_actions.h"
 #include "ui/rich_edit.h"
 
@@ -196,7 +198,14 @@ void CDlgInstall::InitWindow() {
 void CDlgInstall::OnFirstFrame(TNotifyUI&) { SetIcon(128); }
 
 void CDlgInstall::ApplyMonitorDpi() {
-  CPaintManagerUI::SetAllDPI(CPaintManagerUI::GetMonitorDpi(GetHWND()));
+  HMONITOR monitor = MonitorFromWindow(GetHWND(), MONITOR_DEFAULTTOPRIMARY);
+  int dpi = QueryMonitorDpi(monitor);
+  if (dpi <= 0) {
+    if (dpi < 0) CurrentUiActions().messageBox(nullptr, L"GetDpiForMonitor failed", L"Notification", MB_OK);
+    const WindowDc screen(nullptr);
+    dpi = GetDeviceCaps(screen.Get(), LOGPIXELSX);
+  }
+  CPaintManagerUI::SetAllDPI(SnapMonitorDpi(dpi));
 }
 
 void CDlgInstall::InitInitView() {

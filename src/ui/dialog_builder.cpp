@@ -41,7 +41,7 @@ int IntAttributeOr(const CMarkupElement& element, std::wstring_view name, int fa
 
 CControlUI* CDialogBuilder::Create(std::wstring_view skin, std::wstring_view type, IDialogBuilderCallback* callback,
                                    CPaintManagerUI* manager, CControlUI* parent) {
-  if (IsMarkupText(skin)) {
+  if (!skin.empty() && skin.front() == L'<') {
     if (!markup_.ParseText(skin)) return nullptr;
   } else if (!type.empty()) {
     if (!LoadResourceMarkup(static_cast<UINT>(ParseInt(skin)), type)) return nullptr;

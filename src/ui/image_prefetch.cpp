@@ -3,14 +3,29 @@
 #include <algorithm>
 #include <system_error>
 
+#include "core/handles.h"
 #include "ui/dpi_scale.h"
 #include "ui/image_loader.h"
 #include "ui/markup.h"
-#include "ui/paint_manager.h"
 #include "ui/resource_settings.h"
+#include "ui/system_libraries.h"
 #include "ui/value_parse.h"
 
 namespace DuiLib {
+
+namespace {
+
+// The scale an autodpi window gets on the primary monitor.
+int PrimaryMonitorScale() {
+  int dpi = QueryMonitorDpi(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
+  if (dpi <= 0) {
+    const kw::WindowDc screen(nullptr);
+    dpi = screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSX) : 96;
+  }
+  return MulDivRound(SnapMonitorDpi(dpi), 100, 96);
+}
+
+}  // namespace
 
 CImagePrefetch::CImagePrefetch(std::wstring skin, int scalePercent) {
   try {
@@ -31,17 +46,13 @@ CImagePrefetch::~CImagePrefetch() {
 
 void CImagePrefetch::Run(const std::wstring& skin, int scalePercent) {
   CMarkup markup;
-  const bool parsed = IsMarkupText(skin) ? markup.ParseText(skin) : markup.ParseFile(skin);
+  const bool parsed = !skin.empty() && skin.front() == L'<' ? markup.ParseText(skin) : markup.ParseFile(skin);
   std::vector<ImageRequest> requests;
   if (parsed) {
     const CMarkupElement root = markup.GetRoot();
     const std::wstring_view autoDpi = root.GetAttributeValue(L"autodpi");
     DescriptorContext context;
-    // An autodpi window takes the primary monitor's scale; a failed query is
-    // the window's to report.
-    context.scalePercent = !autoDpi.empty() && ParseBool(autoDpi)
-                               ? MulDivRound(CPaintManagerUI::GetMonitorDpi(nullptr, false), 100, 96)
-                               : scalePercent;
+    context.scalePercent = !autoDpi.empty() && ParseBool(autoDpi) ? PrimaryMonitorScale() : scalePercent;
     context.variantExists = SkinFileExists;
     requests = FirstViewImages(root, context);
   }

@@ -59,9 +59,6 @@ class CMarkupElement {
   mutable int attributeCount_ = -1;  // -1: not read yet
 };
 
-// A skin given as markup text rather than by a file name.
-inline bool IsMarkupText(std::wstring_view skin) { return !skin.empty() && skin.front() == L'<'; }
-
 class CMarkup {
  public:
   CMarkup() = default;

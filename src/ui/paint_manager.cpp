@@ -349,13 +349,12 @@ void CPaintManagerUI::SetAllDPI(int dpi) {
   Process().globalDpi = dpi;
 }
 
-int CPaintManagerUI::GetMonitorDpi(HWND window, bool reportFailure) {
+int CPaintManagerUI::GetMonitorDpi(HWND window) {
   HMONITOR monitor = window ? MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY)
                             : MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
   int dpi = QueryMonitorDpi(monitor);
   if (dpi <= 0) {
-    if (dpi < 0 && reportFailure)
-      CurrentUiActions().messageBox(nullptr, L"GetDpiForMonitor failed", L"Notification", MB_OK);
+    if (dpi < 0) CurrentUiActions().messageBox(nullptr, L"GetDpiForMonitor failed", L"Notification", MB_OK);
     kw::WindowDc screen(nullptr);
     dpi = screen ? GetDeviceCaps(screen.Get(), LOGPIXELSX) : 96;
   }

@@ -174,9 +174,8 @@ class CPaintManagerUI {
   static void SetAllDPI(int dpi);
   // The effective DPI of the monitor that holds `window` (the primary one as
   // fallback), snapped down to 96/120/144/168/192. A failed per-monitor query
-  // shows "GetDpiForMonitor failed" (unless `reportFailure` is false, as
-  // off the window thread) and falls back to the screen's DPI.
-  static int GetMonitorDpi(HWND window, bool reportFailure = true);
+  // shows "GetDpiForMonitor failed" and falls back to the screen's DPI.
+  static int GetMonitorDpi(HWND window);
   static int GetGlobalDpi();
 
   // --- Control tree ---
